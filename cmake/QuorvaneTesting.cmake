@@ -1,0 +1,26 @@
+# GoogleTest from Debian's sources, built for Windows and run under Wine.
+include(GoogleTest)
+
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Every test runs against one persistent wineserver; the test scripts start it, and this
+# fixture keeps a bare `ctest` working too.
+add_test(NAME wine_server_start
+  COMMAND sh -c "wineserver -p </dev/null >/dev/null 2>&1; wine wineboot </dev/null >/dev/null 2>&1; true")
+set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine)
+
+# quorvane_add_gtest(target [LABELS label...] SOURCES source...)
+function(quorvane_add_gtest target)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "LABELS;SOURCES" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 60)
+  endif()
+  add_executable(${target} ${ARG_SOURCES})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${target} PRIVATE gtest_main)
+  target_link_options(${target} PRIVATE -static)
+  gtest_discover_tests(${target}
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES FIXTURES_REQUIRED wine LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+endfunction()

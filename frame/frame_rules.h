@@ -1,0 +1,37 @@
+// Decisions of the saver host that need no window: command-line reading, mouse travel and the
+// password re-check interval. Kept apart so that unit tests reach them directly.
+#ifndef QUORVANE_FRAME_RULES_H
+#define QUORVANE_FRAME_RULES_H
+
+#include <windows.h>
+
+enum SaverMode {
+    MODE_SETTINGS,        // no arguments: settings dialog with no owner
+    MODE_SETTINGS_OWNED,  // 'C': settings dialog owned by the foreground window
+    MODE_FULL_SCREEN,     // 'S'
+    MODE_PREVIEW,         // 'P' or 'L' with a window handle
+    MODE_CHANGE_PASSWORD, // 'A' with a window handle
+    MODE_INVALID
+};
+
+// The command line after the program's own name and the white space behind it.
+const char *SkipProgramName(const char *commandLine);
+
+// Leading decimal digits as a window handle value, wrapping at 32 bits; 0 when there are none.
+DWORD ParseWindowHandle(const char *text);
+
+// The mode chosen by the first byte that is not ' ', '-' or '/'. For the preview and
+// change-password modes, *modeArgument points past the letter and the spaces after it.
+SaverMode SelectSaverMode(const char *arguments, const char **modeArgument);
+
+// Distance the cursor has travelled from the anchor, summed over both axes.
+DWORD MouseTravel(POINT anchor, POINT now);
+
+// Whether a password check may run now: never within the interval after the last one ended.
+// lastTick is 0xFFFFFFFF before the first check; tick arithmetic survives wrap-around.
+bool PasswordCheckDue(DWORD lastTick, DWORD now);
+
+const DWORD NO_PASSWORD_CHECK_YET = 0xFFFFFFFF;
+const DWORD PASSWORD_RECHECK_MS = 200;
+
+#endif

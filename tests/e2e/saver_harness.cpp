@@ -1,0 +1,157 @@
+#include "e2e/saver_harness.h"
+
+std::string BinaryDir()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, path, sizeof(path));
+    std::string dir(path, length);
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+std::string SaverPath()
+{
+    return BinaryDir() + "quorvane.scr";
+}
+
+bool StartSaver(const std::string &arguments, SaverProcess *saver)
+{
+    std::string commandLine = "\"" + SaverPath() + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    ZeroMemory(&saver->info, sizeof(saver->info));
+    return CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                          &saver->info) != 0;
+}
+
+void PumpFor(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= ms)
+            return;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, ms - elapsed, QS_ALLINPUT);
+    }
+}
+
+DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs)
+            break;
+        DWORD woken = MsgWaitForMultipleObjects(1, &saver.info.hProcess, FALSE,
+                                                timeoutMs - elapsed, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0)
+            break;
+        PumpFor(0);
+    }
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(saver.info.hProcess, &code);
+    return code;
+}
+
+void StopSaver(SaverProcess *saver)
+{
+    if (saver->info.hProcess == NULL)
+        return;
+    if (WaitForSingleObject(saver->info.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(saver->info.hProcess, 0xDEAD);
+        WaitForSingleObject(saver->info.hProcess, 5000);
+    }
+    CloseHandle(saver->info.hThread);
+    CloseHandle(saver->info.hProcess);
+    ZeroMemory(&saver->info, sizeof(saver->info));
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM param)
+{
+    WindowSearch *search = (WindowSearch *)param;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && WindowClass(window) == "WindowsScreenSaverClass") {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForSaverWindow(const SaverProcess &saver, HWND parent, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        WindowSearch search = {saver.info.dwProcessId, NULL};
+        if (parent != NULL)
+            EnumChildWindows(parent, MatchSaverWindow, (LPARAM)&search);
+        else
+            EnumWindows(MatchSaverWindow, (LPARAM)&search);
+        if (search.found != NULL && IsWindowVisible(search.found))
+            return search.found;
+        if (WaitForSingleObject(saver.info.hProcess, 0) == WAIT_OBJECT_0)
+            return NULL;
+        PumpFor(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+static BOOL CALLBACK CountOne(HWND window, LPARAM param)
+{
+    if (WindowClass(window) == "WindowsScreenSaverClass")
+        ++*(int *)param;
+    return TRUE;
+}
+
+int CountSaverWindows()
+{
+    int count = 0;
+    EnumWindows(CountOne, (LPARAM)&count);
+    return count;
+}
+
+std::string WindowTitle(HWND window)
+{
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+std::string WindowClass(HWND window)
+{
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+void PressKey(WORD key)
+{
+    INPUT input[2];
+    ZeroMemory(input, sizeof(input));
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+void ClickLeft()
+{
+    INPUT input[2];
+    ZeroMemory(input, sizeof(input));
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof(INPUT));
+}

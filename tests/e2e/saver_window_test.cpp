@@ -1,0 +1,194 @@
+// The full-screen saver and the preview, observed from outside as the desktop sees them.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "e2e/saver_harness.h"
+
+namespace {
+
+class FullScreenSaver : public testing::Test {
+  protected:
+    void SetUp() override
+    {
+        // Where the cursor rests decides the mouse anchor; keep it away from every edge.
+        SetCursorPos(100, 100);
+        ASSERT_TRUE(StartSaver("/s", &saver));
+        window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
+        ASSERT_TRUE(window != NULL) << "no saver window";
+        // The first activation and paint pass before input counts.
+        PumpFor(300);
+    }
+    void TearDown() override
+    {
+        StopSaver(&saver);
+    }
+
+    bool StillRunning(DWORD ms = QUIET_MS)
+    {
+        return WaitForExit(saver, ms) == STILL_ACTIVE;
+    }
+
+    SaverProcess saver;
+    HWND window = NULL;
+};
+
+TEST_F(FullScreenSaver, CoversTheScreenAsATopmostPopup)
+{
+    EXPECT_EQ("WindowsScreenSaverClass", WindowClass(window));
+    EXPECT_EQ("Screen Saver", WindowTitle(window));
+    EXPECT_EQ(0x96000000u, (DWORD)GetWindowLongA(window, GWL_STYLE));
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    EXPECT_EQ(0, bounds.left);
+    EXPECT_EQ(0, bounds.top);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), bounds.right);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), bounds.bottom);
+    EXPECT_EQ(window, GetForegroundWindow());
+    EXPECT_EQ(1, CountSaverWindows());
+}
+
+TEST_F(FullScreenSaver, ASecondStartOnlyRaisesTheFirst)
+{
+    SaverProcess second;
+    ASSERT_TRUE(StartSaver("/s", &second));
+    DWORD code = WaitForExit(second, SAVER_EXIT_MS);
+    StopSaver(&second);
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(1, CountSaverWindows());
+    EXPECT_TRUE(StillRunning(0));
+}
+
+TEST_F(FullScreenSaver, AKeyCloses)
+{
+    PressKey(VK_SHIFT);
+    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+}
+
+TEST_F(FullScreenSaver, AClickCloses)
+{
+    ClickLeft();
+    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+}
+
+TEST_F(FullScreenSaver, MouseTravelAboveFourCloses)
+{
+    SetCursorPos(103, 101); // 4 in all: stays
+    EXPECT_TRUE(StillRunning());
+    SetCursorPos(102, 101); // back toward the anchor: 3
+    EXPECT_TRUE(StillRunning());
+    SetCursorPos(97, 99); // 4 the other way
+    EXPECT_TRUE(StillRunning());
+    SetCursorPos(104, 101); // 5
+    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+}
+
+TEST_F(FullScreenSaver, KeepsItsTitle)
+{
+    SendMessageA(window, WM_SETTEXT, 0, (LPARAM) "Changed");
+    EXPECT_EQ("Screen Saver", WindowTitle(window));
+    EXPECT_TRUE(StillRunning(0));
+}
+
+TEST_F(FullScreenSaver, SwallowsWindowSwitchingAndRestartCommands)
+{
+    PostMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    PostMessageA(window, WM_SYSCOMMAND, SC_NEXTWINDOW, 0);
+    PostMessageA(window, WM_SYSCOMMAND, SC_PREVWINDOW, 0);
+    EXPECT_TRUE(StillRunning());
+    EXPECT_EQ(1, CountSaverWindows());
+    // Other system commands take their usual course.
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+}
+
+TEST_F(FullScreenSaver, ADoubleClickClosesOnTheFirstClick)
+{
+    // The class asks for double clicks, so the second click is no button-down message; the
+    // first one alone must close.
+    PostMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 100));
+    EXPECT_TRUE(StillRunning());
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+}
+
+// A window of this process stands in for the display settings' preview box.
+class PreviewSaver : public testing::Test {
+  protected:
+    static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_HELP || message == WM_CONTEXTMENU)
+            forwarded.push_back(message);
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    void SetUp() override
+    {
+        forwarded.clear();
+        WNDCLASSA hostClass = {};
+        hostClass.lpfnWndProc = HostProc;
+        hostClass.hInstance = GetModuleHandleA(NULL);
+        hostClass.lpszClassName = "PreviewTestHost";
+        RegisterClassA(&hostClass);
+        RECT frame = {0, 0, 152, 112};
+        AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+        host = CreateWindowA("PreviewTestHost", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300,
+                             200, frame.right - frame.left, frame.bottom - frame.top, NULL,
+                             NULL, GetModuleHandleA(NULL), NULL);
+        ASSERT_TRUE(host != NULL);
+        ASSERT_TRUE(StartSaver("/p " + std::to_string((ULONG_PTR)host), &saver));
+        preview = WaitForSaverWindow(saver, host, SAVER_START_MS);
+        ASSERT_TRUE(preview != NULL) << "no preview window";
+        PumpFor(200);
+    }
+    void TearDown() override
+    {
+        if (IsWindow(host))
+            DestroyWindow(host);
+        StopSaver(&saver);
+    }
+
+    static std::vector<UINT> forwarded;
+    SaverProcess saver;
+    HWND host = NULL;
+    HWND preview = NULL;
+};
+std::vector<UINT> PreviewSaver::forwarded;
+
+TEST_F(PreviewSaver, FillsTheHostAsAChild)
+{
+    EXPECT_EQ("Preview", WindowTitle(preview));
+    EXPECT_EQ(0x52000000u, (DWORD)GetWindowLongA(preview, GWL_STYLE));
+    EXPECT_EQ(0, GetWindowLongA(preview, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(host, GetParent(preview));
+    RECT client;
+    GetClientRect(preview, &client);
+    EXPECT_EQ(152, client.right);
+    EXPECT_EQ(112, client.bottom);
+}
+
+TEST_F(PreviewSaver, IgnoresInputAndEndsWithItsHost)
+{
+    PostMessageA(preview, WM_KEYDOWN, VK_SPACE, 1);
+    PostMessageA(preview, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(preview, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
+    SetCursorPos(10, 10);
+    SetCursorPos(400, 300);
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, QUIET_MS));
+
+    DestroyWindow(host);
+    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+}
+
+TEST_F(PreviewSaver, ForwardsHelpToTheHost)
+{
+    PostMessageA(preview, WM_CONTEXTMENU, (WPARAM)preview, MAKELPARAM(10, 10));
+    PostMessageA(preview, WM_HELP, 0, 0);
+    PumpFor(QUIET_MS);
+    ASSERT_EQ(2u, forwarded.size());
+    EXPECT_EQ((UINT)WM_CONTEXTMENU, forwarded[0]);
+    EXPECT_EQ((UINT)WM_HELP, forwarded[1]);
+}
+
+} // namespace

@@ -7,7 +7,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 # Every test runs against one persistent wineserver; the test scripts start it, and this
 # fixture keeps a bare `ctest` working too.
 add_test(NAME wine_server_start
-  COMMAND sh -c "wineserver -p </dev/null >/dev/null 2>&1; wine wineboot </dev/null >/dev/null 2>&1; true")
+  COMMAND sh -c "wineserver -p </dev/null >/dev/null 2>&1; ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot </dev/null >/dev/null 2>&1; true")
 set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine)
 
 # quorvane_add_gtest(target [LABELS label...] SOURCES source...)
@@ -20,7 +20,9 @@ function(quorvane_add_gtest target)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${target} PRIVATE gtest_main)
   target_link_options(${target} PRIVATE -static)
+  # Listed when ctest runs, against the wineserver the test scripts started, so that building
+  # needs no Wine at all.
   gtest_discover_tests(${target}
-    DISCOVERY_TIMEOUT 120
+    DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
     PROPERTIES FIXTURES_REQUIRED wine LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
 endfunction()

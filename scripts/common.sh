@@ -5,54 +5,74 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 SESSION_DIR=""
 XVFB_PID=""
+PREFIXES=""
 
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-PACKAGES_I386="wine32:i386"
 PACKAGES="cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  mingw-w64-i686-dev googletest wine wine64 xvfb x11-utils xauth qemu-user-static
-  xdotool timidity timgm6mb-soundfont sox imagemagick"
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
+  googletest wine wine64 xvfb x11-utils xauth xdotool timidity timgm6mb-soundfont sox imagemagick
+  libc6:i386"
+
+missing_packages() {
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || echo "$p"
+    done
+}
+
+apt_install() {
+    [ $# -gt 0 ] || return 0
+    echo "Installing: $*"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "$@" </dev/null
+}
+
+# Wine runs 32-bit Windows programs through a 32-bit Linux loader. Some kernels refuse 32-bit
+# programs; there the tests run the same sources built for 64-bit Windows under 64-bit Wine.
+native_i386() {
+    [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
 
 install_packages() {
-    local missing=""
-    for p in $PACKAGES $PACKAGES_I386; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
-    done
-    [ -z "$missing" ] && return 0
-    echo "Installing:$missing"
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        as_root dpkg --add-architecture i386
+    local missing
+    missing=$(missing_packages $PACKAGES)
+    if [ -n "$missing" ]; then
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            as_root dpkg --add-architecture i386
+        fi
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq </dev/null
+        apt_install $missing
     fi
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq </dev/null
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        $missing </dev/null
+    if native_i386; then
+        apt_install $(missing_packages wine32:i386)
+    fi
 }
 
-# Wine's 32-bit loader is a 32-bit Linux program. Kernels without 32-bit support refuse it;
-# there it runs through the user-mode emulator instead.
-enable_i386_programs() {
-    /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
-    local misc=/proc/sys/fs/binfmt_misc
-    [ -e $misc/register ] || as_root mount -t binfmt_misc binfmt_misc $misc
-    if [ ! -e $misc/qemu-i386 ]; then
-        local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-        local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-        echo ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386-static:F" |
-            as_root tee $misc/register >/dev/null
+# Chooses the build that the tests run: the 32-bit program itself wherever Wine can run it.
+choose_test_build() {
+    if [ "${QUORVANE_TEST_ARCH:-}" = x86_64 ] || ! native_i386; then
+        TEST_PRESET=x64
+        TEST_BUILD_DIR=$ROOT/build-x64
+        WINE=/usr/lib/wine/wine64
+        export WINEARCH=win64
+    else
+        TEST_PRESET=default
+        TEST_BUILD_DIR=$BUILD_DIR
+        WINE=wine
+        export WINEARCH=win32
     fi
-    /lib/ld-linux.so.2 --version >/dev/null 2>&1 || {
-        echo "This machine cannot run 32-bit programs, even through qemu-i386-static." >&2
-        return 1
-    }
 }
 
+# build [PRESET DIR]: configures once, then builds.
 build() {
-    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-        cmake -S "$ROOT" -B "$BUILD_DIR" --preset default >/dev/null
+    local preset=${1:-default} dir=${2:-$BUILD_DIR}
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S "$ROOT" --preset "$preset" -B "$dir" >/dev/null
     fi
-    cmake --build "$BUILD_DIR" -j"$(nproc)"
+    cmake --build "$dir" -j"$(nproc)"
 }
 
 # start_display WIDTHxHEIGHT: a private Xvfb on a free display number.
@@ -71,24 +91,32 @@ start_display() {
 
 # start_wine PREFIX: a fresh prefix served by a persistent wineserver.
 start_wine() {
-    export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+    export WINEPREFIX=$1 WINEDEBUG=${WINEDEBUG:--all}
+    PREFIXES="$PREFIXES $WINEPREFIX"
     export WINEDLLOVERRIDES="mscoree,mshtml="
     mkdir -p "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1
-    wine wineboot -i </dev/null >/dev/null 2>&1
-    wine regedit /S "$(winepath -w "$ROOT/tests/wine/lab.reg" 2>/dev/null)" </dev/null \
-        >/dev/null 2>&1
+    "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+    "$WINE" regedit /S "Z:${ROOT//\//\\}\\tests\\wine\\lab.reg" </dev/null >/dev/null 2>&1
 }
 
+# stop_wine [PREFIX]: ends the prefix's wineserver and every program in it.
 stop_wine() {
-    [ -n "${WINEPREFIX:-}" ] || return 0
-    wineserver -k </dev/null >/dev/null 2>&1 || true
-    wineserver -w </dev/null >/dev/null 2>&1 || true
+    local prefix=${1:-${WINEPREFIX:-}}
+    [ -n "$prefix" ] && [ -d "$prefix" ] || return 0
+    WINEPREFIX=$prefix wineserver -k </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w </dev/null >/dev/null 2>&1 || true
 }
 
+# Stops what this script started and removes its temporary prefixes. A prefix named in
+# $KEEP_PREFIX (scripts/run on a real display) is stopped but kept.
 stop_session() {
-    stop_wine
-    local pid
+    local pid prefix
+    for prefix in $PREFIXES; do
+        stop_wine "$prefix"
+        [ "$prefix" = "${KEEP_PREFIX:-}" ] || rm -rf "$prefix"
+    done
+    PREFIXES=""
     for pid in $XVFB_PID; do kill "$pid" 2>/dev/null || true; done
     for pid in $XVFB_PID; do wait "$pid" 2>/dev/null || true; done
     XVFB_PID=""

@@ -4,6 +4,17 @@
 
 #include <windows.h>
 
+struct SaverSettings {
+    LONG TimeFrom; // hour (0-23) at which the quiet window begins
+    LONG TimeTo;   // hour (0-23) through whose end it lasts
+    LONG Active;   // non-zero: the quiet window is in force
+};
+
+extern SaverSettings saverSettings;
+
+void LoadSettings();
+void SaveSettings();
+
 BOOL WINAPI ConfigDialogHook(HINSTANCE instance);
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

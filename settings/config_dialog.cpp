@@ -5,26 +5,22 @@
 
 static HWND timeFromBox, timeToBox, timeFromSpin, timeToSpin, quietBox;
 
-BOOL WINAPI ConfigDialogHook(HINSTANCE)
-{
+BOOL WINAPI ConfigDialogHook(HINSTANCE) {
     return TRUE;
 }
 
-static void ShowHour(HWND box, LONG hour)
-{
+static void ShowHour(HWND box, LONG hour) {
     char text[100];
     wsprintfA(text, "%.2d:00", hour);
     SetWindowTextA(box, text);
 }
 
-static void RefreshHours()
-{
+static void RefreshHours() {
     ShowHour(timeFromBox, saverSettings.TimeFrom);
     ShowHour(timeToBox, saverSettings.TimeTo);
 }
 
-static void InitDialog(HWND dialog)
-{
+static void InitDialog(HWND dialog) {
     LoadSettings();
     saverSettings.TimeFrom = FirstUseHour(saverSettings.TimeFrom, FIRST_USE_FROM);
     saverSettings.TimeTo = FirstUseHour(saverSettings.TimeTo, FIRST_USE_TO);
@@ -39,15 +35,13 @@ static void InitDialog(HWND dialog)
 }
 
 // The bars have no range: only their arrows count, and the boxes are never read back.
-static void StepHours(HWND bar, int scrollCode)
-{
+static void StepHours(HWND bar, int scrollCode) {
     LONG &hour = bar == timeFromSpin ? saverSettings.TimeFrom : saverSettings.TimeTo;
     hour = StepHour(hour, scrollCode);
     RefreshHours();
 }
 
-static INT_PTR Command(HWND dialog, WORD id)
-{
+static INT_PTR Command(HWND dialog, WORD id) {
     switch (id) {
     case IDOK:
         saverSettings.Active = SendMessageA(quietBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -62,8 +56,7 @@ static INT_PTR Command(HWND dialog, WORD id)
     }
 }
 
-INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         InitDialog(dialog);

@@ -11,15 +11,13 @@ static char settingsSection[40] = "Generic";
 
 static const char *const KEYS[] = {"TimeFrom", "TimeTo", "Active"};
 
-static LONG *SettingFor(int key)
-{
+static LONG *SettingFor(int key) {
     LONG *values[] = {&saverSettings.TimeFrom, &saverSettings.TimeTo, &saverSettings.Active};
     return values[key];
 }
 
 // Reading never fails: what is missing reads as 0.
-void LoadSettings()
-{
+void LoadSettings() {
     LoadStringA(saverState.instance, IDS_SETTINGS_SECTION, settingsSection,
                 sizeof(settingsSection));
     LoadStringA(saverState.instance, IDS_SETTINGS_FILE, settingsFile, sizeof(settingsFile));
@@ -27,8 +25,7 @@ void LoadSettings()
         *SettingFor(key) = (LONG)GetPrivateProfileIntA(settingsSection, KEYS[key], 0, settingsFile);
 }
 
-void SaveSettings()
-{
+void SaveSettings() {
     // Without the names of an earlier load the values would land in the system's own file.
     if (settingsFile[0] == '\0')
         return;

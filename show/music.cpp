@@ -10,8 +10,7 @@
 
 static const UINT SONG_FILE_NUMBER = 1609; // plus the song's number
 
-static void WriteSong(int song, const char *directory)
-{
+static void WriteSong(int song, const char *directory) {
     char *path = showState.songFiles[song - 1];
     path[0] = '\0';
     HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(IDR_SONG_1 - 1 + song), "MIDI");
@@ -28,8 +27,8 @@ static void WriteSong(int song, const char *directory)
         return;
     lstrcpyA(path, name);
 
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              NULL);
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
     DWORD written;
@@ -37,8 +36,7 @@ static void WriteSong(int song, const char *directory)
     CloseHandle(file);
 }
 
-void ExtractSongs()
-{
+void ExtractSongs() {
     char directory[SONG_PATH_SIZE] = "";
     DWORD length = GetTempPathA(sizeof(directory), directory);
     if (length == 0 || length >= sizeof(directory))
@@ -51,13 +49,11 @@ void ExtractSongs()
     }
 }
 
-static void CloseDevice(MCIDEVICEID device)
-{
+static void CloseDevice(MCIDEVICEID device) {
     mciSendCommandA(device, MCI_CLOSE, 0, 0);
 }
 
-MCIERROR PlaySong(HWND window, const char *path)
-{
+MCIERROR PlaySong(HWND window, const char *path) {
     MCI_OPEN_PARMSA open;
     ZeroMemory(&open, sizeof(open));
     open.lpstrDeviceType = "sequencer";
@@ -86,8 +82,7 @@ MCIERROR PlaySong(HWND window, const char *path)
     return 0;
 }
 
-void StartMusic(HWND window)
-{
+void StartMusic(HWND window) {
     RECT bounds;
     GetWindowRect(window, &bounds);
     int screenWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -106,8 +101,7 @@ void StartMusic(HWND window)
     PlaySong(window, showState.songFiles[showState.songIndex - 1]);
 }
 
-void NextSong(MCIDEVICEID finished)
-{
+void NextSong(MCIDEVICEID finished) {
     // Only the end of the song we play moves on; each play leaves its device to be closed.
     if (finished == 0 || finished != showState.songDevice)
         return;
@@ -117,8 +111,7 @@ void NextSong(MCIDEVICEID finished)
     PlaySong(saverState.saverWindow, showState.songFiles[showState.songIndex - 1]);
 }
 
-void RemoveSongFiles()
-{
+void RemoveSongFiles() {
     // A sequencer still playing holds its file open; it has to go first.
     if (showState.songDevice != 0) {
         CloseDevice(showState.songDevice);

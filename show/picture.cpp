@@ -2,8 +2,7 @@
 // that lets its black pixels show the background.
 #include "show/show_state.h"
 
-HPALETTE MakeDibPalette(const BITMAPINFOHEADER *header, int *entries)
-{
+HPALETTE MakeDibPalette(const BITMAPINFOHEADER *header, int *entries) {
     // The table length comes from the bit depth alone; every picture carries a full table.
     int n = header->biBitCount <= 8 ? 1 << header->biBitCount : 0;
     *entries = n;
@@ -29,8 +28,7 @@ HPALETTE MakeDibPalette(const BITMAPINFOHEADER *header, int *entries)
     return palette;
 }
 
-HBITMAP LoadPicture(HINSTANCE instance, int id, HPALETTE *palette)
-{
+HBITMAP LoadPicture(HINSTANCE instance, int id, HPALETTE *palette) {
     HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(id), (LPCSTR)RT_BITMAP);
     if (found == NULL)
         return NULL;
@@ -47,15 +45,14 @@ HBITMAP LoadPicture(HINSTANCE instance, int id, HPALETTE *palette)
         RealizePalette(screen);
     }
     const BYTE *bits = (const BYTE *)header + header->biSize + 4 * entries;
-    HBITMAP bitmap = CreateDIBitmap(screen, header, CBM_INIT, bits, (const BITMAPINFO *)header,
-                                    DIB_RGB_COLORS);
+    HBITMAP bitmap =
+        CreateDIBitmap(screen, header, CBM_INIT, bits, (const BITMAPINFO *)header, DIB_RGB_COLORS);
     ReleaseDC(NULL, screen);
     FreeResource(resource);
     return bitmap;
 }
 
-HBITMAP MakeTransparencyMask(HBITMAP bitmap, COLORREF keyColour)
-{
+HBITMAP MakeTransparencyMask(HBITMAP bitmap, COLORREF keyColour) {
     HDC screen = GetDC(NULL);
     HDC pictureDc = CreateCompatibleDC(screen);
     HDC maskDc = CreateCompatibleDC(screen);
@@ -83,9 +80,8 @@ HBITMAP MakeTransparencyMask(HBITMAP bitmap, COLORREF keyColour)
     return mask;
 }
 
-void DrawMasked(HDC target, HBITMAP bitmap, HBITMAP mask, int x, int y, int srcWidth,
-                int srcHeight, int srcX, int srcY, int dstWidth, int dstHeight)
-{
+void DrawMasked(HDC target, HBITMAP bitmap, HBITMAP mask, int x, int y, int srcWidth, int srcHeight,
+                int srcX, int srcY, int dstWidth, int dstHeight) {
     HDC pictureDc = CreateCompatibleDC(target);
     HDC maskDc = CreateCompatibleDC(target);
     HGDIOBJ oldPicture = SelectObject(pictureDc, bitmap);
@@ -95,8 +91,7 @@ void DrawMasked(HDC target, HBITMAP bitmap, HBITMAP mask, int x, int y, int srcW
 
     // The mask blackens the picture's area and keeps the transparent part; the picture, whose
     // transparent pixels are black, is then OR-ed in.
-    StretchBlt(target, x, y, dstWidth, dstHeight, maskDc, srcX, srcY, srcWidth, srcHeight,
-               SRCAND);
+    StretchBlt(target, x, y, dstWidth, dstHeight, maskDc, srcX, srcY, srcWidth, srcHeight, SRCAND);
     StretchBlt(target, x, y, dstWidth, dstHeight, pictureDc, srcX, srcY, srcWidth, srcHeight,
                SRCPAINT);
 

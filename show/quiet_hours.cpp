@@ -1,7 +1,6 @@
 #include "show/quiet_hours.h"
 
-bool QuietHours(const SaverSettings &settings, int hour)
-{
+bool QuietHours(const SaverSettings &settings, int hour) {
     if (!settings.Active)
         return false;
     if (settings.TimeFrom <= settings.TimeTo)

@@ -9,12 +9,7 @@
 #include <time.h>
 
 ShowState showState = {
-    {},
-    IDB_GROUP,
-    {CAPTION_1, CAPTION_2, CAPTION_3, CAPTION_4},
-    1,
-    {"", ""},
-    0,
+    {}, IDB_GROUP, {CAPTION_1, CAPTION_2, CAPTION_3, CAPTION_4}, 1, {"", ""}, 0,
 };
 
 static const int CAPTION_OFFSET = 50;
@@ -25,8 +20,7 @@ struct CaptionFont {
 static const CaptionFont FULL_SCREEN_FONT = {29, 10, FW_BOLD};
 static const CaptionFont PREVIEW_FONT = {12, 0, FW_NORMAL};
 
-static void LoadPictures()
-{
+static void LoadPictures() {
     for (int k = 1; k <= PICTURE_COUNT; k++) {
         PictureSlot &slot = showState.slots[k];
         slot.bitmap = LoadPicture(saverState.instance, k, &slot.palette);
@@ -35,16 +29,15 @@ static void LoadPictures()
     }
 }
 
-static void DrawCaption(HDC dc, RECT area, const char *caption, bool fullScreen)
-{
+static void DrawCaption(HDC dc, RECT area, const char *caption, bool fullScreen) {
     const CaptionFont &look = fullScreen ? FULL_SCREEN_FONT : PREVIEW_FONT;
     SetBkColor(dc, RGB(0, 0, 0));
     SetTextColor(dc, RGB(255, 255, 255));
     if (fullScreen)
         area.top += CAPTION_OFFSET;
     HFONT font = CreateFontA(look.height, look.width, 0, 0, look.weight, FALSE, FALSE, FALSE,
-                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, VARIABLE_PITCH | FF_ROMAN, "Times New Roman");
+                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             VARIABLE_PITCH | FF_ROMAN, "Times New Roman");
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetTextCharacterExtra(dc, 3);
     DrawTextA(dc, caption, lstrlenA(caption), &area, DT_CENTER);
@@ -52,8 +45,7 @@ static void DrawCaption(HDC dc, RECT area, const char *caption, bool fullScreen)
     DeleteObject(font);
 }
 
-void DrawNextPicture()
-{
+void DrawNextPicture() {
     HWND window = saverState.saverWindow;
     if (window == NULL)
         return; // never the desktop's own context
@@ -79,8 +71,8 @@ void DrawNextPicture()
         SIZE reference = fullScreen ? screen : SIZE{client.right, client.bottom};
         PictureBox box =
             LayOutPicture(reference, SIZE{picture.bmWidth, picture.bmHeight}, k, fullScreen);
-        DrawMasked(dc, slot.bitmap, slot.mask, box.x, box.y, picture.bmWidth, picture.bmHeight,
-                   0, 0, box.width, box.height);
+        DrawMasked(dc, slot.bitmap, slot.mask, box.x, box.y, picture.bmWidth, picture.bmHeight, 0,
+                   0, box.width, box.height);
         if (k <= CAPTION_COUNT)
             DrawCaption(dc, client, showState.captions[k - 1], fullScreen);
     }
@@ -89,22 +81,19 @@ void DrawNextPicture()
     ReleaseDC(window, dc);
 }
 
-static void StartShow(HWND window)
-{
+static void StartShow(HWND window) {
     srand((unsigned)time(NULL));
     SetTimer(window, SHOW_TIMER_ID, SHOW_TICK_MS, NULL);
     LoadPictures();
 }
 
-static void EndShow(HWND window)
-{
+static void EndShow(HWND window) {
     RemoveSongFiles();
     KillTimer(window, SHOW_TIMER_ID);
     PostQuitMessage(0);
 }
 
-static void Paint(HWND window)
-{
+static void Paint(HWND window) {
     PAINTSTRUCT paint;
     BeginPaint(window, &paint);
     // Through the class procedure like any tick, so a closing saver draws nothing more.
@@ -112,8 +101,7 @@ static void Paint(HWND window)
     EndPaint(window, &paint);
 }
 
-static void EraseBlack(HWND window)
-{
+static void EraseBlack(HWND window) {
     HDC dc = GetDC(window);
     RECT client;
     GetClientRect(window, &client);
@@ -121,8 +109,7 @@ static void EraseBlack(HWND window)
     ReleaseDC(window, dc);
 }
 
-LRESULT CALLBACK ShowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK ShowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         StartShow(window);

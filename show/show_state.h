@@ -31,7 +31,7 @@ struct ShowState {
     Captions captions;                    // caption of portrait k in entry k - 1
     int songIndex;                        // 1 or 2: the song playing or last started
     char songFiles[SONG_COUNT][SONG_PATH_SIZE];
-    MCIDEVICEID songDevice;               // the sequencer playing it, 0 when silent
+    MCIDEVICEID songDevice; // the sequencer playing it, 0 when silent
 };
 
 extern ShowState showState;
@@ -42,8 +42,8 @@ LRESULT CALLBACK ShowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 HPALETTE MakeDibPalette(const BITMAPINFOHEADER *header, int *entries);
 HBITMAP LoadPicture(HINSTANCE instance, int id, HPALETTE *palette);
 HBITMAP MakeTransparencyMask(HBITMAP bitmap, COLORREF keyColour);
-void DrawMasked(HDC target, HBITMAP bitmap, HBITMAP mask, int x, int y, int srcWidth,
-                int srcHeight, int srcX, int srcY, int dstWidth, int dstHeight);
+void DrawMasked(HDC target, HBITMAP bitmap, HBITMAP mask, int x, int y, int srcWidth, int srcHeight,
+                int srcX, int srcY, int dstWidth, int dstHeight);
 
 // The slideshow.
 void DrawNextPicture();

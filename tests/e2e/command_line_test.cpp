@@ -7,8 +7,7 @@ namespace {
 
 const DWORD REFUSED = (DWORD)-1;
 
-void ExpectExitCodeAt(int line, const std::string &arguments, DWORD expected)
-{
+void ExpectExitCodeAt(int line, const std::string &arguments, DWORD expected) {
     SCOPED_TRACE(testing::Message() << "line " << line << ", arguments \"" << arguments << "\"");
     SaverProcess saver;
     ASSERT_TRUE(StartSaver(arguments, &saver));
@@ -20,8 +19,7 @@ void ExpectExitCodeAt(int line, const std::string &arguments, DWORD expected)
 }
 #define ExpectExitCode(arguments, expected) ExpectExitCodeAt(__LINE__, arguments, expected)
 
-TEST(CommandLine, UnknownModesAreRefused)
-{
+TEST(CommandLine, UnknownModesAreRefused) {
     ExpectExitCode("/x", REFUSED);
     ExpectExitCode("5", REFUSED);
     ExpectExitCode("/\ts", REFUSED);
@@ -29,8 +27,7 @@ TEST(CommandLine, UnknownModesAreRefused)
     ExpectExitCode("\xe9", REFUSED);
 }
 
-TEST(CommandLine, PreviewWithoutAWindowIsRefused)
-{
+TEST(CommandLine, PreviewWithoutAWindowIsRefused) {
     ExpectExitCode("/p", REFUSED);
     ExpectExitCode("/p -5", REFUSED);
     ExpectExitCode("/p abc", REFUSED);
@@ -41,8 +38,7 @@ TEST(CommandLine, PreviewWithoutAWindowIsRefused)
     ExpectExitCode("/p 4294967297", REFUSED);
 }
 
-TEST(CommandLine, ChangePasswordIsRefusedOnTheNtFamily)
-{
+TEST(CommandLine, ChangePasswordIsRefusedOnTheNtFamily) {
     ExpectExitCode("/a 1234", REFUSED);
     ExpectExitCode("-A", REFUSED);
 }

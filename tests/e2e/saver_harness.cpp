@@ -1,33 +1,89 @@
 #include "e2e/saver_harness.h"
 
-std::string BinaryDir()
-{
+std::string BinaryDir() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, path, sizeof(path));
     std::string dir(path, length);
     return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
-std::string SaverPath()
-{
+std::string SaverPath() {
     return BinaryDir() + "quorvane.scr";
 }
 
-bool StartSaver(const std::string &arguments, SaverProcess *saver)
-{
-    std::string commandLine = "\"" + SaverPath() + "\"";
+static bool StartProgram(const std::string &path, const std::string &arguments,
+                         const char *directory, SaverProcess *saver) {
+    std::string commandLine = "\"" + path + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
     ZeroMemory(&saver->info, sizeof(saver->info));
-    return CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+    return CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, directory, &startup,
                           &saver->info) != 0;
 }
 
-void PumpFor(DWORD ms)
-{
+bool StartSaver(const std::string &arguments, SaverProcess *saver) {
+    return StartProgram(SaverPath(), arguments, NULL, saver);
+}
+
+std::string MakeSaverFolder(const std::vector<std::string> &fakes) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    static int serial;
+    std::string folder = std::string(temp) + "quorvane-run-" +
+                         std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+    CreateDirectoryA(folder.c_str(), NULL);
+    CopyFileA(SaverPath().c_str(), (folder + "\\quorvane.scr").c_str(), FALSE);
+    for (const std::string &fake : fakes)
+        CopyFileA((BinaryDir() + fake).c_str(), (folder + "\\" + fake).c_str(), FALSE);
+    return folder;
+}
+
+void RemoveSaverFolder(const std::string &folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name != "." && name != "..")
+                DeleteFileA((folder + "\\" + name).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+bool StartSaverIn(const std::string &folder, const std::string &arguments, SaverProcess *saver) {
+    return StartProgram(folder + "\\quorvane.scr", arguments, folder.c_str(), saver);
+}
+
+static const char APP_SETTINGS[] = "Software\\Wine\\AppDefaults\\quorvane.scr";
+
+static void SetAppValue(const char *subKey, const char *name, const char *value) {
+    std::string path = std::string(APP_SETTINGS) + subKey;
+    HKEY key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, lstrlenA(value) + 1);
+    RegCloseKey(key);
+}
+
+void ReportWindowsVersion(const char *version) {
+    SetAppValue("", "Version", version);
+}
+
+void PreferFakeDll(const char *dll) {
+    SetAppValue("\\DllOverrides", dll, "native");
+}
+
+void ResetWineAppSettings() {
+    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(APP_SETTINGS) + "\\DllOverrides").c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, APP_SETTINGS);
+}
+
+void PumpFor(DWORD ms) {
     DWORD start = GetTickCount();
     for (;;) {
         MSG message;
@@ -42,15 +98,14 @@ void PumpFor(DWORD ms)
     }
 }
 
-DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs)
-{
+DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs)
             break;
-        DWORD woken = MsgWaitForMultipleObjects(1, &saver.info.hProcess, FALSE,
-                                                timeoutMs - elapsed, QS_ALLINPUT);
+        DWORD woken = MsgWaitForMultipleObjects(1, &saver.info.hProcess, FALSE, timeoutMs - elapsed,
+                                                QS_ALLINPUT);
         if (woken == WAIT_OBJECT_0)
             break;
         PumpFor(0);
@@ -60,8 +115,7 @@ DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs)
     return code;
 }
 
-void StopSaver(SaverProcess *saver)
-{
+void StopSaver(SaverProcess *saver) {
     if (saver->info.hProcess == NULL)
         return;
     if (WaitForSingleObject(saver->info.hProcess, 0) == WAIT_TIMEOUT) {
@@ -78,8 +132,7 @@ struct WindowSearch {
     HWND found;
 };
 
-static BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM param)
-{
+static BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM param) {
     WindowSearch *search = (WindowSearch *)param;
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
@@ -90,8 +143,7 @@ static BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM param)
     return TRUE;
 }
 
-HWND WaitForSaverWindow(const SaverProcess &saver, HWND parent, DWORD timeoutMs)
-{
+HWND WaitForSaverWindow(const SaverProcess &saver, HWND parent, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     do {
         WindowSearch search = {saver.info.dwProcessId, NULL};
@@ -108,36 +160,31 @@ HWND WaitForSaverWindow(const SaverProcess &saver, HWND parent, DWORD timeoutMs)
     return NULL;
 }
 
-static BOOL CALLBACK CountOne(HWND window, LPARAM param)
-{
+static BOOL CALLBACK CountOne(HWND window, LPARAM param) {
     if (WindowClass(window) == "WindowsScreenSaverClass")
         ++*(int *)param;
     return TRUE;
 }
 
-int CountSaverWindows()
-{
+int CountSaverWindows() {
     int count = 0;
     EnumWindows(CountOne, (LPARAM)&count);
     return count;
 }
 
-std::string WindowTitle(HWND window)
-{
+std::string WindowTitle(HWND window) {
     char text[256] = "";
     GetWindowTextA(window, text, sizeof(text));
     return text;
 }
 
-std::string WindowClass(HWND window)
-{
+std::string WindowClass(HWND window) {
     char name[256] = "";
     GetClassNameA(window, name, sizeof(name));
     return name;
 }
 
-void PressKey(WORD key)
-{
+void PressKey(WORD key) {
     INPUT input[2];
     ZeroMemory(input, sizeof(input));
     input[0].type = input[1].type = INPUT_KEYBOARD;
@@ -146,8 +193,7 @@ void PressKey(WORD key)
     SendInput(2, input, sizeof(INPUT));
 }
 
-void ClickLeft()
-{
+void ClickLeft() {
     INPUT input[2];
     ZeroMemory(input, sizeof(input));
     input[0].type = input[1].type = INPUT_MOUSE;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <string>
+#include <vector>
 
 // Generous: under Wine every process start and window creation costs real time.
 const DWORD SAVER_START_MS = 20000;
@@ -19,6 +20,20 @@ std::string SaverPath();
 
 // Starts "quorvane.scr <arguments>"; the process is ended by StopSaver or the fixture.
 bool StartSaver(const std::string &arguments, SaverProcess *saver);
+
+// A folder of its own for one run: a copy of the saver and of the named fakes from the build's
+// bin folder (for example "winmm.dll", "password.cpl"). Removed by RemoveSaverFolder.
+std::string MakeSaverFolder(const std::vector<std::string> &fakes);
+void RemoveSaverFolder(const std::string &folder);
+// Starts the copy in the folder, with the folder as its current directory.
+bool StartSaverIn(const std::string &folder, const std::string &arguments, SaverProcess *saver);
+
+// Wine's per-program settings for quorvane.scr: the Windows version it reports (for example
+// "win95") and whether the fakes of system DLLs beside it are preferred
+// (winmm, mpr). ResetWineAppSettings undoes both.
+void ReportWindowsVersion(const char *version);
+void PreferFakeDll(const char *dll);
+void ResetWineAppSettings();
 // Waits for the exit, pumping this thread's messages (a preview host lives here). Returns the
 // exit code, or STILL_ACTIVE when the time ran out.
 DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs);

@@ -9,8 +9,7 @@ namespace {
 
 class FullScreenSaver : public testing::Test {
   protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         // Where the cursor rests decides the mouse anchor; keep it away from every edge.
         SetCursorPos(100, 100);
         ASSERT_TRUE(StartSaver("/s", &saver));
@@ -19,13 +18,11 @@ class FullScreenSaver : public testing::Test {
         // The first activation and paint pass before input counts.
         PumpFor(300);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         StopSaver(&saver);
     }
 
-    bool StillRunning(DWORD ms = QUIET_MS)
-    {
+    bool StillRunning(DWORD ms = QUIET_MS) {
         return WaitForExit(saver, ms) == STILL_ACTIVE;
     }
 
@@ -33,8 +30,7 @@ class FullScreenSaver : public testing::Test {
     HWND window = NULL;
 };
 
-TEST_F(FullScreenSaver, CoversTheScreenAsATopmostPopup)
-{
+TEST_F(FullScreenSaver, CoversTheScreenAsATopmostPopup) {
     EXPECT_EQ("WindowsScreenSaverClass", WindowClass(window));
     EXPECT_EQ("Screen Saver", WindowTitle(window));
     EXPECT_EQ(0x96000000u, (DWORD)GetWindowLongA(window, GWL_STYLE));
@@ -49,8 +45,7 @@ TEST_F(FullScreenSaver, CoversTheScreenAsATopmostPopup)
     EXPECT_EQ(1, CountSaverWindows());
 }
 
-TEST_F(FullScreenSaver, ASecondStartOnlyRaisesTheFirst)
-{
+TEST_F(FullScreenSaver, ASecondStartOnlyRaisesTheFirst) {
     SaverProcess second;
     ASSERT_TRUE(StartSaver("/s", &second));
     DWORD code = WaitForExit(second, SAVER_EXIT_MS);
@@ -60,20 +55,17 @@ TEST_F(FullScreenSaver, ASecondStartOnlyRaisesTheFirst)
     EXPECT_TRUE(StillRunning(0));
 }
 
-TEST_F(FullScreenSaver, AKeyCloses)
-{
+TEST_F(FullScreenSaver, AKeyCloses) {
     PressKey(VK_SHIFT);
     EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
 }
 
-TEST_F(FullScreenSaver, AClickCloses)
-{
+TEST_F(FullScreenSaver, AClickCloses) {
     ClickLeft();
     EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
 }
 
-TEST_F(FullScreenSaver, MouseTravelAboveFourCloses)
-{
+TEST_F(FullScreenSaver, MouseTravelAboveFourCloses) {
     SetCursorPos(103, 101); // 4 in all: stays
     EXPECT_TRUE(StillRunning());
     SetCursorPos(102, 101); // back toward the anchor: 3
@@ -84,15 +76,13 @@ TEST_F(FullScreenSaver, MouseTravelAboveFourCloses)
     EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
 }
 
-TEST_F(FullScreenSaver, KeepsItsTitle)
-{
+TEST_F(FullScreenSaver, KeepsItsTitle) {
     SendMessageA(window, WM_SETTEXT, 0, (LPARAM) "Changed");
     EXPECT_EQ("Screen Saver", WindowTitle(window));
     EXPECT_TRUE(StillRunning(0));
 }
 
-TEST_F(FullScreenSaver, SwallowsWindowSwitchingAndRestartCommands)
-{
+TEST_F(FullScreenSaver, SwallowsWindowSwitchingAndRestartCommands) {
     PostMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
     PostMessageA(window, WM_SYSCOMMAND, SC_NEXTWINDOW, 0);
     PostMessageA(window, WM_SYSCOMMAND, SC_PREVWINDOW, 0);
@@ -103,8 +93,7 @@ TEST_F(FullScreenSaver, SwallowsWindowSwitchingAndRestartCommands)
     EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
 }
 
-TEST_F(FullScreenSaver, ADoubleClickClosesOnTheFirstClick)
-{
+TEST_F(FullScreenSaver, ADoubleClickClosesOnTheFirstClick) {
     // The class asks for double clicks, so the second click is no button-down message; the
     // first one alone must close.
     PostMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 100));
@@ -116,8 +105,7 @@ TEST_F(FullScreenSaver, ADoubleClickClosesOnTheFirstClick)
 // A window of this process stands in for the display settings' preview box.
 class PreviewSaver : public testing::Test {
   protected:
-    static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
+    static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_HELP || message == WM_CONTEXTMENU) {
             forwarded.push_back(message);
             return 0;
@@ -125,8 +113,7 @@ class PreviewSaver : public testing::Test {
         return DefWindowProcA(window, message, wParam, lParam);
     }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         forwarded.clear();
         WNDCLASSA hostClass = {};
         hostClass.lpfnWndProc = HostProc;
@@ -135,17 +122,16 @@ class PreviewSaver : public testing::Test {
         RegisterClassA(&hostClass);
         RECT frame = {0, 0, 152, 112};
         AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-        host = CreateWindowA("PreviewTestHost", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300,
-                             200, frame.right - frame.left, frame.bottom - frame.top, NULL,
-                             NULL, GetModuleHandleA(NULL), NULL);
+        host = CreateWindowA("PreviewTestHost", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 200,
+                             frame.right - frame.left, frame.bottom - frame.top, NULL, NULL,
+                             GetModuleHandleA(NULL), NULL);
         ASSERT_TRUE(host != NULL);
         ASSERT_TRUE(StartSaver("/p " + std::to_string((ULONG_PTR)host), &saver));
         preview = WaitForSaverWindow(saver, host, SAVER_START_MS);
         ASSERT_TRUE(preview != NULL) << "no preview window";
         PumpFor(200);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (IsWindow(host))
             DestroyWindow(host);
         StopSaver(&saver);
@@ -158,8 +144,7 @@ class PreviewSaver : public testing::Test {
 };
 std::vector<UINT> PreviewSaver::forwarded;
 
-TEST_F(PreviewSaver, FillsTheHostAsAChild)
-{
+TEST_F(PreviewSaver, FillsTheHostAsAChild) {
     EXPECT_EQ("Preview", WindowTitle(preview));
     EXPECT_EQ(0x52000000u, (DWORD)GetWindowLongA(preview, GWL_STYLE));
     EXPECT_EQ(0, GetWindowLongA(preview, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -170,8 +155,7 @@ TEST_F(PreviewSaver, FillsTheHostAsAChild)
     EXPECT_EQ(112, client.bottom);
 }
 
-TEST_F(PreviewSaver, IgnoresInputAndEndsWithItsHost)
-{
+TEST_F(PreviewSaver, IgnoresInputAndEndsWithItsHost) {
     PostMessageA(preview, WM_KEYDOWN, VK_SPACE, 1);
     PostMessageA(preview, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(preview, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
@@ -183,8 +167,7 @@ TEST_F(PreviewSaver, IgnoresInputAndEndsWithItsHost)
     EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
 }
 
-TEST_F(PreviewSaver, ForwardsContextMenusToTheHost)
-{
+TEST_F(PreviewSaver, ForwardsContextMenusToTheHost) {
     // Help requests are forwarded the same way, but their data is a pointer, which the system
     // does not carry across processes in a posted message.
     PostMessageA(preview, WM_CONTEXTMENU, (WPARAM)preview, MAKELPARAM(10, 10));

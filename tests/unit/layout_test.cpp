@@ -15,8 +15,7 @@ struct LayoutCase {
     PictureBox expected;
 };
 
-TEST(LayOutPicture, MatchesTheWorkedPositions)
-{
+TEST(LayOutPicture, MatchesTheWorkedPositions) {
     static const LayoutCase cases[] = {
         {{640, 480}, PORTRAIT, 1, true, {224, 96, 192, 288}},
         {{640, 480}, PORTRAIT, 4, true, {224, 96, 192, 288}},

@@ -7,8 +7,7 @@
 namespace {
 
 // Which of the 24 hours are quiet, as a string of 'q' and '.', hour 0 first.
-std::string QuietPattern(LONG from, LONG to, LONG active)
-{
+std::string QuietPattern(LONG from, LONG to, LONG active) {
     SaverSettings settings = {from, to, active};
     std::string pattern;
     for (int hour = 0; hour < 24; hour++)
@@ -16,22 +15,19 @@ std::string QuietPattern(LONG from, LONG to, LONG active)
     return pattern;
 }
 
-TEST(QuietHours, WindowPastMidnight)
-{
+TEST(QuietHours, WindowPastMidnight) {
     // 20:00 to the end of 08:00: 19:59 plays, 20:00, 23:30, 00:10 and 08:59 do not, 09:00 does.
     EXPECT_EQ("qqqqqqqqq...........qqqq", QuietPattern(20, 8, 1));
     EXPECT_EQ("q......................q", QuietPattern(23, 0, 1));
 }
 
-TEST(QuietHours, WindowWithinOneDay)
-{
+TEST(QuietHours, WindowWithinOneDay) {
     EXPECT_EQ("........qqqqqqqqqqqqq...", QuietPattern(8, 20, 1));
     EXPECT_EQ("qqqqqqqqqqqqqqqqqqqqqqqq", QuietPattern(0, 23, 1));
     EXPECT_EQ("..............q.........", QuietPattern(14, 14, 1));
 }
 
-TEST(QuietHours, InactiveOrUnreachableHours)
-{
+TEST(QuietHours, InactiveOrUnreachableHours) {
     EXPECT_EQ("........................", QuietPattern(20, 8, 0));
     EXPECT_EQ("........................", QuietPattern(0, 0, 0)); // no settings file
     // A hand-edited 25 is never reached: only the end decides.

@@ -36,8 +36,10 @@ std::string MakeSaverFolder(const std::vector<std::string> &fakes) {
                          std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
     CreateDirectoryA(folder.c_str(), NULL);
     CopyFileA(SaverPath().c_str(), (folder + "\\quorvane.scr").c_str(), FALSE);
-    for (const std::string &fake : fakes)
-        CopyFileA((BinaryDir() + fake).c_str(), (folder + "\\" + fake).c_str(), FALSE);
+    for (const std::string &fake : fakes) {
+        std::string name = fake.substr(fake.find_last_of("\\/") + 1);
+        CopyFileA((BinaryDir() + fake).c_str(), (folder + "\\" + name).c_str(), FALSE);
+    }
     return folder;
 }
 

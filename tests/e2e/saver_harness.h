@@ -22,7 +22,8 @@ std::string SaverPath();
 bool StartSaver(const std::string &arguments, SaverProcess *saver);
 
 // A folder of its own for one run: a copy of the saver and of the named fakes from the build's
-// bin folder (for example "winmm.dll", "password.cpl"). Removed by RemoveSaverFolder.
+// bin folder (for example "winmm.dll", "password.cpl", or "preview/winmm.dll", copied without
+// its subfolder). Removed by RemoveSaverFolder.
 std::string MakeSaverFolder(const std::vector<std::string> &fakes);
 void RemoveSaverFolder(const std::string &folder);
 // Starts the copy in the folder, with the folder as its current directory.

@@ -11,7 +11,7 @@ as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-PACKAGES="cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+PACKAGES="cmake make g++ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
   googletest wine wine64 xvfb x11-utils xauth xdotool timidity timgm6mb-soundfont sox imagemagick
   libc6:i386"

@@ -1,0 +1,97 @@
+#include "e2e/screen.h"
+
+static HBITMAP MakeSurface(HDC dc, int width, int height, DWORD **bits) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, (void **)bits, NULL, 0);
+}
+
+static ScreenShot CopyOut(const RECT &area, const DWORD *bits) {
+    ScreenShot shot;
+    shot.left = area.left;
+    shot.top = area.top;
+    shot.width = area.right - area.left;
+    shot.height = area.bottom - area.top;
+    shot.pixels.assign(bits, bits + (size_t)shot.width * shot.height);
+    for (DWORD &pixel : shot.pixels)
+        pixel &= 0xFFFFFF;
+    return shot;
+}
+
+ScreenShot CaptureScreen(const RECT &area) {
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    DWORD *bits;
+    int width = area.right - area.left, height = area.bottom - area.top;
+    HBITMAP surface = MakeSurface(memory, width, height, &bits);
+    HGDIOBJ old = SelectObject(memory, surface);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    ScreenShot shot = CopyOut(area, bits);
+    SelectObject(memory, old);
+    DeleteObject(surface);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return shot;
+}
+
+ScreenShot ExpectedPicture(const std::string &saverPath, int id, int width, int height) {
+    ScreenShot shot;
+    HMODULE saver = LoadLibraryExA(saverPath.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = saver ? FindResourceA(saver, MAKEINTRESOURCEA(id), (LPCSTR)RT_BITMAP) : NULL;
+    if (found == NULL) {
+        if (saver)
+            FreeLibrary(saver);
+        return shot;
+    }
+    const BITMAPINFO *info = (const BITMAPINFO *)LockResource(LoadResource(saver, found));
+    const BITMAPINFOHEADER &header = info->bmiHeader;
+    int colours = header.biBitCount <= 8 ? 1 << header.biBitCount : 0;
+    const BYTE *bits = (const BYTE *)info + header.biSize + 4 * colours;
+
+    // Decode at the picture's own size, then stretch as the saver does (the default stretch
+    // mode of a fresh context, enlarging).
+    HDC screen = GetDC(NULL);
+    HDC source = CreateCompatibleDC(screen);
+    HDC target = CreateCompatibleDC(screen);
+    DWORD *sourceBits, *targetBits;
+    HBITMAP sourceSurface = MakeSurface(source, header.biWidth, header.biHeight, &sourceBits);
+    HBITMAP targetSurface = MakeSurface(target, width, height, &targetBits);
+    HGDIOBJ oldSource = SelectObject(source, sourceSurface);
+    HGDIOBJ oldTarget = SelectObject(target, targetSurface);
+    SetDIBitsToDevice(source, 0, 0, header.biWidth, header.biHeight, 0, 0, 0, header.biHeight, bits,
+                      info, DIB_RGB_COLORS);
+    StretchBlt(target, 0, 0, width, height, source, 0, 0, header.biWidth, header.biHeight, SRCCOPY);
+    GdiFlush();
+    RECT area = {0, 0, width, height};
+    shot = CopyOut(area, targetBits);
+    SelectObject(source, oldSource);
+    SelectObject(target, oldTarget);
+    DeleteObject(sourceSurface);
+    DeleteObject(targetSurface);
+    DeleteDC(source);
+    DeleteDC(target);
+    ReleaseDC(NULL, screen);
+    FreeLibrary(saver);
+    return shot;
+}
+
+RECT NonBlackBounds(const ScreenShot &shot, const RECT &area) {
+    RECT bounds = {area.right, area.bottom, area.left, area.top};
+    for (int y = area.top; y < area.bottom; y++)
+        for (int x = area.left; x < area.right; x++)
+            if (shot.At(x, y) != BLACK) {
+                bounds.left = x < bounds.left ? x : bounds.left;
+                bounds.right = x + 1 > bounds.right ? x + 1 : bounds.right;
+                bounds.top = y < bounds.top ? y : bounds.top;
+                bounds.bottom = y + 1 > bounds.bottom ? y + 1 : bounds.bottom;
+            }
+    if (bounds.left >= bounds.right)
+        SetRectEmpty(&bounds);
+    return bounds;
+}

@@ -89,8 +89,10 @@ void StartMusic(HWND window) {
     LoadSettings();
     if (bounds.right - bounds.left < screenWidth)
         return; // the preview is silent
-    // Activation comes and goes (a password prompt, the window's end): one song at a time.
-    if (showState.songDevice != 0)
+    // Activation comes and goes (a password prompt, the window's end). Once the songs are out
+    // the music is playing, or the sequencer has failed and retrying it would only sound a
+    // snatch of song as the saver closes.
+    if (showState.songDevice != 0 || showState.songFiles[0][0] != '\0')
         return;
     time_t now = time(NULL);
     const struct tm *local = localtime(&now);

@@ -1,0 +1,492 @@
+// The songs, heard through the sequencer double beside the saver: every command the saver sends
+// is in the double's log, and the test decides when a song ends.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ctype.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+#include <string>
+#include <time.h>
+#include <vector>
+
+#include "e2e/saver_harness.h"
+
+#include <mmsystem.h>
+
+namespace {
+
+const char LOG_NAME[] = "fake_mci.log";
+const DWORD SEQUENCER_MS = 10000;
+
+std::string SongFile(int song) {
+    char directory[MAX_PATH], name[MAX_PATH];
+    GetTempPathA(sizeof(directory), directory);
+    GetTempFileNameA(directory, "Mdi", 1609 + song, name);
+    return name;
+}
+
+bool FileExists(const std::string &path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadWholeFile(const std::string &path) {
+    std::string content;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return content;
+    char buffer[4096];
+    DWORD got;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got != 0)
+        content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
+
+std::string SongResource(int song) {
+    HMODULE saver = LoadLibraryExA(SaverPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    std::string content;
+    HRSRC found = saver ? FindResourceA(saver, MAKEINTRESOURCEA(129 + song), "MIDI") : NULL;
+    if (found != NULL)
+        content.assign((const char *)LockResource(LoadResource(saver, found)),
+                       SizeofResource(saver, found));
+    if (saver != NULL)
+        FreeLibrary(saver);
+    return content;
+}
+
+void RemoveSongFiles() {
+    DeleteFileA(SongFile(1).c_str());
+    DeleteFileA(SongFile(2).c_str());
+}
+
+std::string SettingsFile() {
+    char directory[MAX_PATH];
+    GetWindowsDirectoryA(directory, sizeof(directory));
+    return std::string(directory) + "\\quorvane.ini";
+}
+
+void WriteQuietHours(int active, int from, int to) {
+    std::string text = "[QuorvanelsScreenSaver]\r\nTimeFrom=" + std::to_string(from) +
+                       "\r\nTimeTo=" + std::to_string(to) + "\r\nActive=" + std::to_string(active) +
+                       "\r\n";
+    HANDLE file = CreateFileA(SettingsFile().c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD written;
+    WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
+    CloseHandle(file);
+}
+
+// The local hour, not so close to its end that the saver might look at the next one.
+int CurrentHour() {
+    time_t now = time(NULL);
+    const struct tm *local = localtime(&now);
+    if (local->tm_min == 59 && local->tm_sec >= 55) {
+        Sleep((61 - local->tm_sec) * 1000);
+        now = time(NULL);
+        local = localtime(&now);
+    }
+    return local->tm_hour;
+}
+
+std::string Lower(std::string text) {
+    for (char &c : text)
+        c = (char)tolower((unsigned char)c);
+    return text;
+}
+
+// The log's lines, lower-cased: the system is free in the case of the names it forms.
+std::vector<std::string> ReadLog(const std::string &path) {
+    std::vector<std::string> lines;
+    std::string content = Lower(ReadWholeFile(path));
+    size_t start = 0;
+    for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(content.substr(start, end - start));
+    return lines;
+}
+
+int CountCommands(const std::vector<std::string> &lines, const char *prefix) {
+    int count = 0;
+    for (const std::string &line : lines)
+        count += line.compare(0, strlen(prefix), prefix) == 0;
+    return count;
+}
+
+// Opens minus closes that succeeded, now and at its highest over the run.
+void CountOpenDevices(const std::vector<std::string> &lines, int *now, int *most) {
+    *now = *most = 0;
+    for (const std::string &line : lines) {
+        bool succeeded = line.find("-> err=0") != std::string::npos;
+        if (succeeded && line.compare(0, 5, "open ") == 0)
+            *most = std::max(*most, ++*now);
+        else if (succeeded && line.compare(0, 6, "close ") == 0)
+            --*now;
+    }
+}
+
+// Which song a sequencer was opened on: 1, 2, or 0 for neither.
+int SongOf(const std::string &openLine) {
+    for (int song = 1; song <= 2; song++)
+        if (openLine.find("element=\"" + Lower(SongFile(song)) + "\"") != std::string::npos)
+            return song;
+    return 0;
+}
+
+__attribute__((format(printf, 1, 2))) std::string Format(const char *format, ...) {
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(text, sizeof(text), format, arguments);
+    va_end(arguments);
+    return Lower(text);
+}
+
+unsigned long long Handle(HWND window) {
+    return (unsigned long long)(UINT_PTR)window;
+}
+
+typedef std::vector<std::string> Commands;
+
+// Open on the song's file, check the port, play with notification to the saver window.
+Commands SongStart(int song, unsigned device, HWND window) {
+    return {
+        Format("OPEN dev=0 flags=0x%lx type=\"sequencer\" element=\"%s\" -> err=0 id=%u",
+               (unsigned long)(MCI_OPEN_TYPE | MCI_OPEN_ELEMENT), SongFile(song).c_str(), device),
+        Format("STATUS dev=%u flags=0x%lx item=0x%lx -> err=0 return=%lu", device,
+               (unsigned long)MCI_STATUS_ITEM, (unsigned long)MCI_SEQ_STATUS_PORT,
+               (unsigned long)MCI_SEQ_MAPPER),
+        Format("PLAY dev=%u flags=0x%lx callback=0x%llx -> err=0", device,
+               (unsigned long)MCI_NOTIFY, Handle(window)),
+    };
+}
+
+// The song's end reaches the saver, which closes that device.
+Commands SongEnd(unsigned device, HWND window) {
+    return {
+        Format("NOTIFY dev=%u code=%u window=0x%llx", device, (unsigned)MCI_NOTIFY_SUCCESSFUL,
+               Handle(window)),
+        Format("CLOSE dev=%u flags=0x0 -> err=0", device),
+    };
+}
+
+// The saver closes while the song plays.
+Commands Silenced(unsigned device, HWND window) {
+    return {
+        Format("CLOSE dev=%u flags=0x0 -> err=0", device),
+        Format("NOTIFY dev=%u code=%u window=0x%llx", device, (unsigned)MCI_NOTIFY_ABORTED,
+               Handle(window)),
+    };
+}
+
+Commands operator+(Commands first, const Commands &second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+// Compares the log from line `at` on with the expected commands, reporting the caller's line.
+#define EXPECT_COMMANDS(lines, at, expected) ExpectCommands(__FILE__, __LINE__, lines, at, expected)
+void ExpectCommands(const char *file, int line, const std::vector<std::string> &lines, size_t at,
+                    const Commands &expected) {
+    for (size_t k = 0; k < expected.size(); k++) {
+        if (at + k >= lines.size()) {
+            ADD_FAILURE_AT(file, line)
+                << "log ends before command " << k << ", expected\n  " << expected[k];
+            return;
+        }
+        if (lines[at + k] != expected[k]) {
+            ADD_FAILURE_AT(file, line) << "command " << k << " differs\n  expected: " << expected[k]
+                                       << "\n  logged:   " << lines[at + k];
+        }
+    }
+}
+
+class Music : public testing::Test {
+  protected:
+    void SetUp() override {
+        SetCursorPos(100, 100);
+        DeleteFileA(SettingsFile().c_str());
+        RemoveSongFiles();
+        folder = MakeSaverFolder({"winmm.dll"});
+        log = folder + "\\" + LOG_NAME;
+        // A name of this test's own, so that no other sequencer double hears it.
+        std::string eventName = "QuorvaneSongEnd-" + std::to_string(GetCurrentProcessId());
+        songEnd = CreateEventA(NULL, FALSE, FALSE, eventName.c_str());
+        SetEnvironmentVariableA("FAKE_MCI_EVENT", eventName.c_str());
+        PreferFakeDll("winmm");
+    }
+    void TearDown() override {
+        StopSaver(&saver);
+        SetEnvironmentVariableA("FAKE_MCI_EVENT", NULL);
+        SetEnvironmentVariableA("FAKE_MCI_FAIL", NULL);
+        ResetWineAppSettings();
+        DeleteFileA(SettingsFile().c_str());
+        RemoveSongFiles();
+        CloseHandle(songEnd);
+        RemoveSaverFolder(folder);
+    }
+
+    void Start(const std::string &arguments = "/s", HWND parent = NULL) {
+        StopSaver(&saver);
+        DeleteFileA(log.c_str());
+        ASSERT_TRUE(StartSaverIn(folder, arguments, &saver));
+        window = WaitForSaverWindow(saver, parent, SAVER_START_MS);
+        ASSERT_TRUE(window != NULL) << "no saver window";
+    }
+
+    // Waits until the log holds at least `count` lines of the given command ("" for any).
+    std::vector<std::string> WaitForLog(int count, const char *command = "") {
+        DWORD start = GetTickCount();
+        std::vector<std::string> lines = ReadLog(log);
+        while (CountCommands(lines, command) < count && GetTickCount() - start < SEQUENCER_MS) {
+            PumpFor(20);
+            lines = ReadLog(log);
+        }
+        return lines;
+    }
+
+    void CloseByKey() {
+        PressKey(VK_SHIFT);
+        EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    }
+
+    // After the saver's end: every device closed, no song file left.
+    void ExpectCleanEnd() {
+        int open, most;
+        CountOpenDevices(ReadLog(log), &open, &most);
+        EXPECT_EQ(0, open);
+        EXPECT_FALSE(FileExists(SongFile(1)));
+        EXPECT_FALSE(FileExists(SongFile(2)));
+    }
+
+    std::string folder;
+    std::string log;
+    HANDLE songEnd = NULL;
+    SaverProcess saver = {};
+    HWND window = NULL;
+};
+
+TEST_F(Music, AFullScreenStartWritesBothSongsAndPlaysOne) {
+    Start();
+    std::vector<std::string> lines = WaitForLog(1, "play ");
+    ASSERT_EQ(3u, lines.size());
+    for (int song = 1; song <= 2; song++) {
+        std::string expected = SongResource(song);
+        std::string written = ReadWholeFile(SongFile(song));
+        ASSERT_FALSE(expected.empty());
+        EXPECT_TRUE(written == expected)
+            << "song " << song << ": " << written.size() << " bytes written, " << expected.size()
+            << " in the saver";
+    }
+    int song = SongOf(lines[0]);
+    ASSERT_NE(0, song) << lines[0];
+    EXPECT_COMMANDS(lines, 0, SongStart(song, 1, window));
+
+    CloseByKey();
+    lines = ReadLog(log);
+    EXPECT_COMMANDS(lines, 3, Silenced(1, window));
+    EXPECT_EQ(5u, lines.size());
+    ExpectCleanEnd();
+}
+
+TEST_F(Music, EachEndPlaysTheOtherSongAndClosesTheFinishedOne) {
+    Start();
+    std::vector<std::string> lines = WaitForLog(1, "play ");
+    int song = SongOf(lines.empty() ? "" : lines[0]);
+    ASSERT_NE(0, song);
+    EXPECT_COMMANDS(lines, 0, SongStart(song, 1, window));
+
+    const unsigned ENDS = 5;
+    for (unsigned device = 1; device <= ENDS; device++) {
+        SetEvent(songEnd);
+        lines = WaitForLog(device + 1, "play ");
+        song = 3 - song;
+        SCOPED_TRACE("end of song " + std::to_string(device));
+        EXPECT_COMMANDS(lines, 3 + 5 * (device - 1),
+                        SongEnd(device, window) + SongStart(song, device + 1, window));
+    }
+    int open, most;
+    CountOpenDevices(lines, &open, &most);
+    EXPECT_EQ(1, open);
+    EXPECT_EQ(1, most);
+
+    CloseByKey();
+    lines = ReadLog(log);
+    EXPECT_COMMANDS(lines, 3 + 5 * ENDS, Silenced(ENDS + 1, window));
+    EXPECT_EQ(5 + 5 * ENDS, lines.size());
+    ExpectCleanEnd();
+}
+
+TEST_F(Music, TheFirstSongIsDrawnAtRandom) {
+    // The generator is seeded with the time in seconds: runs a second apart draw afresh, and
+    // a dozen of them all giving the same song happens once in two thousand.
+    bool heard[3] = {};
+    for (int run = 0; run < 12 && !(heard[1] && heard[2]); run++) {
+        DWORD started = GetTickCount();
+        Start();
+        std::vector<std::string> lines = WaitForLog(1, "play ");
+        ASSERT_FALSE(lines.empty());
+        heard[SongOf(lines[0])] = true;
+        CloseByKey();
+        DWORD spent = GetTickCount() - started;
+        if (spent < 1100)
+            Sleep(1100 - spent);
+    }
+    EXPECT_TRUE(heard[1]);
+    EXPECT_TRUE(heard[2]);
+    EXPECT_FALSE(heard[0]);
+}
+
+TEST_F(Music, AnActivationWhilePlayingStartsNothing) {
+    Start();
+    std::vector<std::string> lines = WaitForLog(1, "play ");
+    int song = SongOf(lines.empty() ? "" : lines[0]);
+    ASSERT_NE(0, song);
+    // The song not playing is not in use; its absence shows whether anything rewrites it.
+    ASSERT_TRUE(DeleteFileA(SongFile(3 - song).c_str()));
+
+    SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+    SendMessageA(window, WM_ACTIVATE, WA_CLICKACTIVE, 0);
+    PumpFor(QUIET_MS);
+    EXPECT_EQ(3u, ReadLog(log).size());
+    EXPECT_FALSE(FileExists(SongFile(3 - song)));
+    EXPECT_TRUE(FileExists(SongFile(song)));
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+
+    CloseByKey();
+    EXPECT_EQ(5u, ReadLog(log).size());
+    ExpectCleanEnd();
+}
+
+TEST_F(Music, QuietHoursKeepTheSaverSilent) {
+    struct {
+        int active, from, to; // hours relative to the current one
+        bool plays;
+        const char *window;
+    } const cases[] = {
+        {1, 0, 0, false, "this hour alone"},
+        {0, 0, 0, true, "this hour alone, not in force"},
+        {1, 1, 1, true, "the next hour alone"},
+        {1, 0, -1, false, "from this hour round to the one before"},
+        {1, 1, -1, true, "from the next hour round to the one before"},
+    };
+    for (const auto &test : cases) {
+        SCOPED_TRACE(test.window);
+        int hour = CurrentHour();
+        WriteQuietHours(test.active, (hour + test.from + 24) % 24, (hour + test.to + 24) % 24);
+        Start();
+        if (test.plays) {
+            EXPECT_EQ(1, CountCommands(WaitForLog(1, "play "), "play "));
+        } else {
+            PumpFor(QUIET_MS);
+            EXPECT_FALSE(FileExists(log));
+            EXPECT_FALSE(FileExists(SongFile(1)));
+            EXPECT_FALSE(FileExists(SongFile(2)));
+        }
+        CloseByKey();
+        ExpectCleanEnd();
+    }
+}
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(Music, ThePreviewIsSilent) {
+    WNDCLASSA hostClass = {};
+    hostClass.lpfnWndProc = HostProc;
+    hostClass.hInstance = GetModuleHandleA(NULL);
+    hostClass.lpszClassName = "MusicPreviewHost";
+    RegisterClassA(&hostClass);
+    RECT frame = {0, 0, 152, 112};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    HWND host = CreateWindowA("MusicPreviewHost", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300,
+                              200, frame.right - frame.left, frame.bottom - frame.top, NULL, NULL,
+                              GetModuleHandleA(NULL), NULL);
+    ASSERT_TRUE(host != NULL);
+    Start("/p " + std::to_string((ULONG_PTR)host), host);
+    // Activation reaches the preview too: clicking into the host activates it.
+    SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+    PumpFor(QUIET_MS);
+    EXPECT_FALSE(FileExists(log));
+    EXPECT_FALSE(FileExists(SongFile(1)));
+    EXPECT_FALSE(FileExists(SongFile(2)));
+    DestroyWindow(host);
+    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+}
+
+TEST_F(Music, ASequencerFailureLeavesTheSaverSilentWithNothingOpen) {
+    struct {
+        const char *fail;
+        const char *lastCommand;
+        Commands expected; // {0} stands for the first song's file
+    } const cases[] = {
+        {"OPEN=275",
+         "open ",
+         {"OPEN dev=0 flags=0x2200 type=\"sequencer\" element=\"{0}\" -> err=275 id=0"}},
+        {"STATUS=346",
+         "close ",
+         {"OPEN dev=0 flags=0x2200 type=\"sequencer\" element=\"{0}\" -> err=0 id=1",
+          "STATUS dev=1 flags=0x100 item=0x4003 -> err=346 return=0",
+          "CLOSE dev=1 flags=0x0 -> err=0"}},
+        {"PLAY=339",
+         "close ",
+         {"OPEN dev=0 flags=0x2200 type=\"sequencer\" element=\"{0}\" -> err=0 id=1",
+          "STATUS dev=1 flags=0x100 item=0x4003 -> err=0 return=65535",
+          "PLAY dev=1 flags=0x1 callback={w} -> err=339", "CLOSE dev=1 flags=0x0 -> err=0"}},
+    };
+    for (const auto &test : cases) {
+        SCOPED_TRACE(test.fail);
+        SetEnvironmentVariableA("FAKE_MCI_FAIL", test.fail);
+        Start();
+        std::vector<std::string> lines = WaitForLog(1, test.lastCommand);
+        PumpFor(QUIET_MS);
+        lines = ReadLog(log);
+        ASSERT_FALSE(lines.empty());
+        int song = SongOf(lines[0]);
+        ASSERT_NE(0, song) << lines[0];
+        Commands expected;
+        for (std::string line : test.expected) {
+            size_t at;
+            if ((at = line.find("{0}")) != std::string::npos)
+                line.replace(at, 3, SongFile(song));
+            if ((at = line.find("{w}")) != std::string::npos)
+                line.replace(at, 3, Format("0x%llx", Handle(window)));
+            expected.push_back(Lower(line));
+        }
+        EXPECT_COMMANDS(lines, 0, expected);
+        EXPECT_EQ(expected.size(), lines.size());
+        EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+        CloseByKey();
+        EXPECT_EQ(expected.size(), ReadLog(log).size());
+        ExpectCleanEnd();
+    }
+}
+
+// Wine's own sequencer finds no sound device here: it accepts the play and never ends it.
+TEST(MusicRealSequencer, RunsSilentlyAndLeavesNoFile) {
+    ResetWineAppSettings();
+    DeleteFileA(SettingsFile().c_str());
+    RemoveSongFiles();
+    SetCursorPos(100, 100);
+    std::string folder = MakeSaverFolder({});
+    SaverProcess saver = {};
+    ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));
+    ASSERT_TRUE(WaitForSaverWindow(saver, NULL, SAVER_START_MS) != NULL);
+    PumpFor(QUIET_MS);
+    EXPECT_TRUE(FileExists(SongFile(1)));
+    EXPECT_TRUE(FileExists(SongFile(2)));
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+
+    PressKey(VK_SHIFT);
+    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    StopSaver(&saver);
+    EXPECT_FALSE(FileExists(SongFile(1)));
+    EXPECT_FALSE(FileExists(SongFile(2)));
+    EXPECT_FALSE(FileExists(folder + "\\" + LOG_NAME));
+    RemoveSaverFolder(folder);
+}
+
+} // namespace

@@ -27,24 +27,6 @@ std::string SongFile(int song) {
     return name;
 }
 
-bool FileExists(const std::string &path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadWholeFile(const std::string &path) {
-    std::string content;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return content;
-    char buffer[4096];
-    DWORD got;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got != 0)
-        content.append(buffer, got);
-    CloseHandle(file);
-    return content;
-}
-
 std::string SongResource(int song) {
     HMODULE saver = LoadLibraryExA(SaverPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     std::string content;
@@ -62,21 +44,11 @@ void RemoveSongFiles() {
     DeleteFileA(SongFile(2).c_str());
 }
 
-std::string SettingsFile() {
-    char directory[MAX_PATH];
-    GetWindowsDirectoryA(directory, sizeof(directory));
-    return std::string(directory) + "\\quorvane.ini";
-}
-
 void WriteQuietHours(int active, int from, int to) {
     std::string text = "[QuorvanelsScreenSaver]\r\nTimeFrom=" + std::to_string(from) +
                        "\r\nTimeTo=" + std::to_string(to) + "\r\nActive=" + std::to_string(active) +
                        "\r\n";
-    HANDLE file = CreateFileA(SettingsFile().c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    DWORD written;
-    WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
-    CloseHandle(file);
+    WriteWholeFile(SettingsFile(), text);
 }
 
 // The local hour, not so close to its end that the saver might look at the next one.

@@ -203,3 +203,38 @@ void ClickLeft() {
     input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(2, input, sizeof(INPUT));
 }
+
+bool FileExists(const std::string &path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadWholeFile(const std::string &path) {
+    std::string content;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return content;
+    char buffer[4096];
+    DWORD got;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got != 0)
+        content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
+
+bool WriteWholeFile(const std::string &path, const std::string &content) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL wrote = WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
+    CloseHandle(file);
+    return wrote && written == content.size();
+}
+
+std::string SettingsFile() {
+    char directory[MAX_PATH];
+    GetWindowsDirectoryA(directory, sizeof(directory));
+    return std::string(directory) + "\\quorvane.ini";
+}

@@ -52,6 +52,13 @@ void PumpFor(DWORD ms);
 std::string WindowTitle(HWND window);
 std::string WindowClass(HWND window);
 
+// Files as the tests see them.
+bool FileExists(const std::string &path);
+std::string ReadWholeFile(const std::string &path);
+bool WriteWholeFile(const std::string &path, const std::string &content);
+// The saver's settings file: no folder in its name, so it lives in the Windows folder.
+std::string SettingsFile();
+
 // Input as the user makes it: to the foreground window, through the system's input queue.
 void PressKey(WORD key);
 void ClickLeft();

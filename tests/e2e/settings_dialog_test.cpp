@@ -1,0 +1,348 @@
+// The settings dialog driven as a user drives it, and the settings file it leaves behind.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/saver_harness.h"
+
+namespace {
+
+const char TITLE[] = "Quorvanels - Configure";
+const int TIME_TO = 1008, TIME_TO_BAR = 1009, TIME_FROM = 1010, TIME_FROM_BAR = 1011;
+const int QUIET_BOX = 1012;
+const DWORD DIALOG_DONE = 1; // OK and cancel alike
+
+const char SECTION[] = "[QuorvanelsScreenSaver]";
+
+struct DialogSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
+    DialogSearch *search = (DialogSearch *)param;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && WindowTitle(window) == TITLE && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForDialog(const SaverProcess &saver) {
+    DWORD start = GetTickCount();
+    do {
+        DialogSearch search = {saver.info.dwProcessId, NULL};
+        EnumWindows(MatchDialog, (LPARAM)&search);
+        if (search.found != NULL)
+            return search.found;
+        PumpFor(20);
+    } while (GetTickCount() - start < SAVER_START_MS &&
+             WaitForSingleObject(saver.info.hProcess, 0) == WAIT_TIMEOUT);
+    return NULL;
+}
+
+// The text of a control of the other process: WM_GETTEXT is carried across, GetWindowText is not.
+std::string ControlText(HWND dialog, int id) {
+    char text[256] = "";
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof(text), (LPARAM)text, SMTO_BLOCK,
+                        5000, &length);
+    return text;
+}
+
+bool IsTicked(HWND dialog) {
+    return SendMessageA(GetDlgItem(dialog, QUIET_BOX), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// The arrows as the scroll bar reports them.
+void Step(HWND dialog, int bar, int code, int times = 1) {
+    for (int k = 0; k < times; k++)
+        SendMessageA(dialog, WM_VSCROLL, MAKEWPARAM(code, 0), (LPARAM)GetDlgItem(dialog, bar));
+}
+
+void ClickAt(POINT point) {
+    SetCursorPos(point.x, point.y);
+    PumpFor(50);
+    ClickLeft();
+    PumpFor(200);
+}
+
+// A real click on a scroll bar's upper or lower arrow.
+void ClickArrow(HWND dialog, int bar, bool up) {
+    RECT bounds;
+    GetWindowRect(GetDlgItem(dialog, bar), &bounds);
+    POINT arrow = {(bounds.left + bounds.right) / 2, up ? bounds.top + 2 : bounds.bottom - 3};
+    ClickAt(arrow);
+}
+
+void ClickControl(HWND dialog, int id) {
+    RECT bounds;
+    GetWindowRect(GetDlgItem(dialog, id), &bounds);
+    ClickAt(POINT{bounds.left + 6, (bounds.top + bounds.bottom) / 2});
+}
+
+// The settings file's lines without their line ends.
+std::string SettingsLines() {
+    std::string text = ReadWholeFile(SettingsFile()), lines;
+    for (char c : text)
+        if (c != '\r')
+            lines += c;
+    return lines;
+}
+
+std::string Section(int from, int to, int active) {
+    return std::string(SECTION) + "\nTimeFrom=" + std::to_string(from) +
+           "\nTimeTo=" + std::to_string(to) + "\nActive=" + std::to_string(active) + "\n";
+}
+
+void RemoveSettingsFile() {
+    SetFileAttributesA(SettingsFile().c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(SettingsFile().c_str());
+}
+
+#define EXPECT_HOURS(dialog, from, to)                                                             \
+    do {                                                                                           \
+        EXPECT_EQ(from, ControlText(dialog, TIME_FROM));                                           \
+        EXPECT_EQ(to, ControlText(dialog, TIME_TO));                                               \
+    } while (0)
+
+class SettingsDialog : public testing::Test {
+  protected:
+    void SetUp() override {
+        RemoveSettingsFile();
+    }
+    void TearDown() override {
+        StopSaver(&saver);
+        RemoveSettingsFile();
+    }
+
+    void Open(const std::string &arguments = "/c") {
+        StopSaver(&saver);
+        ASSERT_TRUE(StartSaver(arguments, &saver));
+        dialog = WaitForDialog(saver);
+        ASSERT_TRUE(dialog != NULL) << "no dialog for \"" << arguments << "\"";
+        PumpFor(200);
+    }
+
+    void PressOk() {
+        ClickControl(dialog, IDOK);
+        EXPECT_EQ(DIALOG_DONE, WaitForExit(saver, SAVER_EXIT_MS));
+    }
+
+    void PressEscape() {
+        SetForegroundWindow(dialog);
+        PumpFor(100);
+        PressKey(VK_ESCAPE);
+        EXPECT_EQ(DIALOG_DONE, WaitForExit(saver, SAVER_EXIT_MS));
+    }
+
+    SaverProcess saver = {};
+    HWND dialog = NULL;
+};
+
+TEST_F(SettingsDialog, OpensWithoutArgumentsAndWithC) {
+    for (const char *arguments : {"", "/c", "-C", "/c:1234"}) {
+        SCOPED_TRACE(arguments);
+        Open(arguments);
+        EXPECT_EQ("#32770", WindowClass(dialog));
+        // The system adds clipping and the 3-D look to what the template asks for.
+        const DWORD templateStyle = 0x90C808C0;
+        EXPECT_EQ(templateStyle, (DWORD)GetWindowLongA(dialog, GWL_STYLE) & templateStyle);
+        EXPECT_TRUE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+        EXPECT_EQ("I love The Quorvanels", ControlText(dialog, IDOK));
+        EXPECT_EQ("Don't play music if saver starts between.", ControlText(dialog, QUIET_BOX));
+        PressEscape();
+    }
+}
+
+TEST_F(SettingsDialog, FirstUseShowsTheDefaultHours) {
+    Open();
+    EXPECT_HOURS(dialog, "20:00", "08:00");
+    EXPECT_FALSE(IsTicked(dialog));
+    PressEscape();
+    EXPECT_FALSE(FileExists(SettingsFile()));
+}
+
+TEST_F(SettingsDialog, ArrowsStepAndWrapBothHours) {
+    Open();
+    ClickArrow(dialog, TIME_FROM_BAR, true);
+    EXPECT_HOURS(dialog, "21:00", "08:00");
+    ClickArrow(dialog, TIME_TO_BAR, false);
+    EXPECT_HOURS(dialog, "21:00", "07:00");
+
+    Step(dialog, TIME_FROM_BAR, SB_LINEUP, 2);
+    EXPECT_HOURS(dialog, "23:00", "07:00");
+    Step(dialog, TIME_FROM_BAR, SB_LINEUP);
+    EXPECT_HOURS(dialog, "00:00", "07:00");
+    Step(dialog, TIME_TO_BAR, SB_LINEDOWN, 7);
+    EXPECT_HOURS(dialog, "00:00", "00:00");
+    Step(dialog, TIME_TO_BAR, SB_LINEDOWN);
+    EXPECT_HOURS(dialog, "00:00", "23:00");
+    Step(dialog, TIME_FROM_BAR, SB_LINEDOWN);
+    EXPECT_HOURS(dialog, "23:00", "23:00");
+    // Paging and dragging are not hours.
+    for (int code : {SB_PAGEUP, SB_PAGEDOWN, SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL})
+        Step(dialog, TIME_FROM_BAR, code);
+    EXPECT_HOURS(dialog, "23:00", "23:00");
+    PressEscape();
+}
+
+TEST_F(SettingsDialog, OkStoresTheSettings) {
+    Open("");
+    ClickControl(dialog, QUIET_BOX);
+    EXPECT_TRUE(IsTicked(dialog));
+    PressOk();
+    EXPECT_EQ(Section(20, 8, 1), SettingsLines());
+
+    Open();
+    EXPECT_HOURS(dialog, "20:00", "08:00");
+    EXPECT_TRUE(IsTicked(dialog));
+    Step(dialog, TIME_FROM_BAR, SB_LINEDOWN);
+    ClickControl(dialog, QUIET_BOX);
+    PressOk();
+    EXPECT_EQ(Section(19, 8, 0), SettingsLines());
+}
+
+TEST_F(SettingsDialog, EscapeAndTheCloseBoxStoreNothing) {
+    ASSERT_TRUE(WriteWholeFile(SettingsFile(), Section(21, 6, 1)));
+    const std::string before = SettingsLines();
+    Open();
+    Step(dialog, TIME_FROM_BAR, SB_LINEUP, 3);
+    ClickControl(dialog, QUIET_BOX);
+    PressEscape();
+    EXPECT_EQ(before, SettingsLines());
+
+    Open();
+    EXPECT_HOURS(dialog, "21:00", "06:00");
+    Step(dialog, TIME_TO_BAR, SB_LINEUP);
+    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(DIALOG_DONE, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(before, SettingsLines());
+}
+
+TEST_F(SettingsDialog, MidnightIsStoredButShownAsTheFirstUseHour) {
+    Open();
+    Step(dialog, TIME_FROM_BAR, SB_LINEUP, 4);
+    Step(dialog, TIME_TO_BAR, SB_LINEDOWN, 8);
+    EXPECT_HOURS(dialog, "00:00", "00:00");
+    PressOk();
+    EXPECT_EQ(Section(0, 0, 0), SettingsLines());
+
+    Open();
+    EXPECT_HOURS(dialog, "20:00", "08:00");
+    PressEscape();
+}
+
+TEST_F(SettingsDialog, TypingIntoABoxStoresNothing) {
+    ASSERT_TRUE(WriteWholeFile(SettingsFile(), Section(22, 5, 1)));
+    Open();
+    ClickControl(dialog, TIME_FROM);
+    for (int key : {VK_END, VK_BACK, VK_BACK, VK_BACK, VK_BACK, VK_BACK, (int)'1', (int)'5'})
+        PressKey((WORD)key);
+    PumpFor(300);
+    EXPECT_EQ("15", ControlText(dialog, TIME_FROM));
+    // The next arrow rewrites the box from the hour it keeps.
+    Step(dialog, TIME_TO_BAR, SB_LINEUP);
+    EXPECT_HOURS(dialog, "22:00", "06:00");
+
+    ClickControl(dialog, TIME_TO);
+    PressKey('9');
+    PumpFor(300);
+    PressOk();
+    EXPECT_EQ(Section(22, 6, 1), SettingsLines());
+}
+
+// What a hand-edited or damaged file shows, and that the saver still runs on it.
+TEST_F(SettingsDialog, DamagedFilesShowSomethingSensible) {
+    const std::string longValue(5000, '7');
+    const std::string binary("\x00\xff\xfe[\x01\x02=\x03\n\x00\x80", 11);
+    struct {
+        const char *what;
+        std::string content;
+        const char *from, *to;
+        bool ticked;
+    } const cases[] = {
+        {"empty", "", "20:00", "08:00", false},
+        {"no section", "TimeFrom=3\r\nActive=1\r\n", "20:00", "08:00", false},
+        {"another section", "[Other]\r\nTimeFrom=3\r\n", "20:00", "08:00", false},
+        {"garbage values", std::string(SECTION) + "\r\nTimeFrom=abc\r\nTimeTo=7x\r\nActive=yes\r\n",
+         "20:00", "07:00", false},
+        {"hours out of range",
+         std::string(SECTION) + "\r\nTimeFrom=25\r\nTimeTo=-3\r\nActive=2\r\n", "25:00", nullptr,
+         true},
+        {"negative active", std::string(SECTION) + "\r\nActive=-1\r\n", "20:00", "08:00", true},
+        {"a value longer than any buffer",
+         std::string(SECTION) + "\r\nTimeTo=" + longValue + "\r\n", "20:00", nullptr, false},
+        {"huge numbers",
+         std::string(SECTION) + "\r\nTimeFrom=99999999999\r\nTimeTo=-99999999999\r\n", nullptr,
+         nullptr, false},
+        {"binary bytes", binary, "20:00", "08:00", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteWholeFile(SettingsFile(), c.content));
+        Open();
+        if (c.from != nullptr) {
+            EXPECT_EQ(c.from, ControlText(dialog, TIME_FROM));
+        }
+        if (c.to != nullptr) {
+            EXPECT_EQ(c.to, ControlText(dialog, TIME_TO));
+        }
+        EXPECT_EQ(c.ticked, IsTicked(dialog));
+        PressEscape();
+
+        SetCursorPos(100, 100);
+        ASSERT_TRUE(StartSaver("/s", &saver));
+        ASSERT_TRUE(WaitForSaverWindow(saver, NULL, SAVER_START_MS) != NULL);
+        PumpFor(300);
+        EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+        PressKey(VK_SHIFT);
+        EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+        StopSaver(&saver);
+    }
+}
+
+TEST_F(SettingsDialog, AHandEditedHourPastTheDayWrapsOnTheFirstStep) {
+    ASSERT_TRUE(WriteWholeFile(SettingsFile(), std::string(SECTION) + "\r\nTimeFrom=25\r\n"));
+    Open();
+    EXPECT_HOURS(dialog, "25:00", "08:00");
+    Step(dialog, TIME_FROM_BAR, SB_LINEUP);
+    EXPECT_HOURS(dialog, "00:00", "08:00");
+    PressEscape();
+
+    Open();
+    Step(dialog, TIME_FROM_BAR, SB_LINEDOWN);
+    EXPECT_HOURS(dialog, "24:00", "08:00");
+    PressEscape();
+}
+
+TEST_F(SettingsDialog, OkKeepsTheRestOfTheFile) {
+    const std::string other = "[Other]\nName=kept\n";
+    ASSERT_TRUE(WriteWholeFile(SettingsFile(), "[Other]\r\nName=kept\r\n"));
+    Open();
+    PressOk();
+    std::string lines = SettingsLines();
+    EXPECT_EQ(0u, lines.find(other)) << lines;
+    EXPECT_NE(std::string::npos, lines.find(Section(20, 8, 0))) << lines;
+}
+
+// Wine run as root writes read-only files all the same; a file held open by another program
+// is what cannot be written here.
+TEST_F(SettingsDialog, AFileThatCannotBeWrittenIsLeftAsItWas) {
+    const std::string content = Section(21, 7, 1);
+    ASSERT_TRUE(WriteWholeFile(SettingsFile(), content));
+    SetFileAttributesA(SettingsFile().c_str(), FILE_ATTRIBUTE_READONLY);
+    Open();
+    HANDLE held = CreateFileA(SettingsFile().c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    Step(dialog, TIME_FROM_BAR, SB_LINEUP);
+    ClickControl(dialog, QUIET_BOX);
+    PressOk();
+    CloseHandle(held);
+    EXPECT_EQ(content, SettingsLines());
+}
+
+} // namespace

@@ -20,6 +20,8 @@ std::string SaverPath();
 
 // Starts "quorvane.scr <arguments>"; the process is ended by StopSaver or the fixture.
 bool StartSaver(const std::string &arguments, SaverProcess *saver);
+// Starts another program of the build's bin folder, such as "preview_host.exe".
+bool StartTool(const std::string &name, const std::string &arguments, SaverProcess *tool);
 
 // A folder of its own for one run: a copy of the saver and of the named fakes from the build's
 // bin folder (for example "winmm.dll", "password.cpl", or "preview/winmm.dll", copied without

@@ -177,4 +177,41 @@ TEST_F(PreviewSaver, ForwardsContextMenusToTheHost) {
     EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
 }
 
+// The host program that stands in for the display settings, as a user runs it by hand.
+TEST(PreviewHostTool, HostsThePreviewAndEndsItWhenClosed) {
+    struct {
+        const char *arguments;
+        int width, height;
+    } const cases[] = {
+        {"", 152, 112},
+        {"quorvane.scr 200x150", 200, 150},
+        {"quorvane.scr 0x-4", 152, 112}, // a size that makes no sense is not taken
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments);
+        SaverProcess tool;
+        ASSERT_TRUE(StartTool("preview_host.exe", c.arguments, &tool));
+        HWND host = NULL, preview = NULL;
+        DWORD start = GetTickCount();
+        while (preview == NULL && GetTickCount() - start < SAVER_START_MS) {
+            PumpFor(50);
+            host = FindWindowA("QuorvanePreviewHost", "Preview");
+            if (host != NULL)
+                preview = FindWindowExA(host, NULL, "WindowsScreenSaverClass", "Preview");
+        }
+        ASSERT_TRUE(preview != NULL) << "no preview inside the host";
+        RECT hostArea, previewArea;
+        GetClientRect(host, &hostArea);
+        GetClientRect(preview, &previewArea);
+        EXPECT_EQ(c.width, hostArea.right);
+        EXPECT_EQ(c.height, hostArea.bottom);
+        EXPECT_TRUE(EqualRect(&hostArea, &previewArea));
+
+        PostMessageA(host, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0u, WaitForExit(tool, SAVER_EXIT_MS)) << "the saver's exit code, passed on";
+        StopSaver(&tool);
+        EXPECT_EQ(NULL, FindWindowA("QuorvanePreviewHost", NULL));
+    }
+}
+
 } // namespace

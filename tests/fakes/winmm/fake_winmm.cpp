@@ -11,6 +11,9 @@
 //   FAKE_MCI_TRIGGER  a file whose appearance does the same; the fake deletes it
 //   FAKE_MCI_PLAY_MS  a song's length in milliseconds; without it songs end only when told
 //   FAKE_MCI_FAIL     errors to return instead, such as "PLAY=277" or "OPEN=275,STATUS=258"
+//   FAKE_MCI_FAULT    a command that faults instead of answering, as a broken driver would (a
+//                     write through a null pointer): "OPEN" or "PLAY", or "PLAY:2" for the
+//                     second play
 //
 // Log lines, fields separated by single spaces, strings quoted:
 //   OPEN dev=0 flags=0x2200 type="sequencer" element="C:\...\Mdi64a.tmp" -> err=0 id=1
@@ -80,6 +83,18 @@ MCIERROR InjectedError(const char *command) {
     return 0;
 }
 
+void FaultIfAsked(const char *command, int *calls) {
+    char fault[32];
+    ReadSetting("FAKE_MCI_FAULT", fault, sizeof(fault));
+    size_t length = strlen(command);
+    ++*calls;
+    if (_strnicmp(fault, command, length) != 0)
+        return;
+    int nth = fault[length] == ':' ? atoi(fault + length + 1) : 1;
+    if ((fault[length] == '\0' || fault[length] == ':') && *calls == nth)
+        *(volatile int *)NULL = 0;
+}
+
 Device *FindDevice(MCIDEVICEID id) {
     for (Device &device : devices)
         if (id != 0 && device.id == id)
@@ -147,6 +162,8 @@ MCIERROR Open(DWORD flags, MCI_OPEN_PARMSA *params, char *line, size_t size) {
     if (flags & MCI_OPEN_ELEMENT)
         used += snprintf(line + used, size - used, " element=\"%s\"",
                          flags & MCI_OPEN_ELEMENT_ID ? "#id" : Text(params->lpstrElementName));
+    static int opens;
+    FaultIfAsked("OPEN", &opens);
     MCIERROR error = InjectedError("OPEN");
     if (error == 0 && (flags & MCI_OPEN_ELEMENT) &&
         GetFileAttributesA(params->lpstrElementName) == INVALID_FILE_ATTRIBUTES)
@@ -189,6 +206,8 @@ MCIERROR Play(Device *device, DWORD flags, MCI_PLAY_PARMS *params, char *line, s
     int used =
         snprintf(line, size, "PLAY dev=%u flags=0x%lx callback=0x%llx", device ? device->id : 0,
                  (unsigned long)flags, (unsigned long long)(UINT_PTR)callback);
+    static int plays;
+    FaultIfAsked("PLAY", &plays);
     MCIERROR error = device ? InjectedError("PLAY") : MCIERR_INVALID_DEVICE_ID;
     if (error == 0) {
         device->playing = true;

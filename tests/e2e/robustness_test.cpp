@@ -1,0 +1,165 @@
+// What users and their machines throw at the saver: storms of input, broken drivers, folders it
+// cannot write, settings files in pieces. It must end the way it always ends, or not at all.
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+#include <string>
+
+#include "e2e/saver_harness.h"
+
+namespace {
+
+const DWORD FAULT_EXIT = 2; // the fault guard's exit code
+
+// The sequencer double beside a copy of the saver; its log tells what the saver asked.
+class WithSequencer : public testing::Test {
+  protected:
+    void SetUp() override {
+        SetCursorPos(100, 100);
+        DeleteFileA(SettingsFile().c_str());
+        folder = MakeSaverFolder({"winmm.dll"});
+        log = folder + "\\fake_mci.log";
+        PreferFakeDll("winmm");
+        GetEnvironmentVariableA("TMP", savedTmp, sizeof(savedTmp));
+        GetEnvironmentVariableA("TEMP", savedTemp, sizeof(savedTemp));
+    }
+    void TearDown() override {
+        StopSaver(&saver);
+        SetEnvironmentVariableA("FAKE_MCI_FAULT", NULL);
+        SetEnvironmentVariableA("FAKE_MCI_PLAY_MS", NULL);
+        SetEnvironmentVariableA("TMP", savedTmp[0] ? savedTmp : NULL);
+        SetEnvironmentVariableA("TEMP", savedTemp[0] ? savedTemp : NULL);
+        ResetWineAppSettings();
+        RemoveSaverFolder(folder);
+    }
+
+    void Start() {
+        ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));
+        ASSERT_TRUE(WaitForSaverWindow(saver, NULL, SAVER_START_MS) != NULL);
+    }
+
+    int CountLogLines(const char *prefix) {
+        std::string text = ReadWholeFile(log);
+        int count = 0;
+        for (size_t at = 0; (at = text.find(prefix, at)) != std::string::npos; at++)
+            count += at == 0 || text[at - 1] == '\n';
+        return count;
+    }
+
+    std::string folder, log;
+    char savedTmp[MAX_PATH] = "", savedTemp[MAX_PATH] = "";
+    SaverProcess saver = {};
+};
+
+// The second song starts from the sequencer's notification, a posted message; a fault there
+// reaches the guard on every platform. (64-bit Windows swallows faults in window procedures
+// that the system calls back, such as activation during creation.)
+TEST_F(WithSequencer, AFaultInADriverEndsTheSaverThroughItsGuard) {
+    SetEnvironmentVariableA("FAKE_MCI_FAULT", "PLAY:2");
+    SetEnvironmentVariableA("FAKE_MCI_PLAY_MS", "300");
+    ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));
+    // No crash dialog waits for anyone: the process ends at once with the guard's code.
+    EXPECT_EQ(FAULT_EXIT, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(1, CountLogLines("PLAY "));
+    PumpFor(200);
+    EXPECT_EQ(0, CountSaverWindows());
+}
+
+TEST_F(WithSequencer, AnUnwritableTemporaryFolderLeavesTheSaverSilent) {
+    // A file where the folder should be: nothing can be created inside it.
+    std::string blocked = folder + "\\not-a-folder";
+    ASSERT_TRUE(WriteWholeFile(blocked, "x"));
+    SetEnvironmentVariableA("TMP", blocked.c_str());
+    SetEnvironmentVariableA("TEMP", blocked.c_str());
+    Start();
+    PumpFor(QUIET_MS);
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+    // The song's file is missing, so the one open fails and no device is left behind.
+    EXPECT_EQ(0, CountLogLines("PLAY "));
+    EXPECT_LE(CountLogLines("OPEN "), 1);
+    EXPECT_EQ(std::string::npos, ReadWholeFile(log).find("-> err=0 id="));
+    PressKey(VK_SHIFT);
+    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+}
+
+TEST_F(WithSequencer, AnInputStormEndsTheSaverOnce) {
+    Start();
+    PumpFor(300);
+    INPUT storm[600];
+    ZeroMemory(storm, sizeof(storm));
+    for (int k = 0; k < 600; k++) {
+        INPUT &input = storm[k];
+        switch (k % 6) {
+        case 0:
+        case 1:
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = (WORD)('A' + k % 26);
+            input.ki.dwFlags = k % 6 == 1 ? KEYEVENTF_KEYUP : 0;
+            break;
+        case 2:
+        case 3:
+            input.type = INPUT_MOUSE;
+            input.mi.dwFlags = k % 6 == 2 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+            break;
+        default:
+            input.type = INPUT_MOUSE;
+            input.mi.dx = k % 12 < 6 ? 7 : -7;
+            input.mi.dy = 3;
+            input.mi.dwFlags = MOUSEEVENTF_MOVE;
+            break;
+        }
+    }
+    ASSERT_EQ(600u, SendInput(600, storm, sizeof(INPUT)));
+    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    PumpFor(200);
+    EXPECT_EQ(0, CountSaverWindows());
+    // One song was playing and was closed once, at the one end.
+    EXPECT_EQ(1, CountLogLines("PLAY "));
+    EXPECT_EQ(1, CountLogLines("CLOSE "));
+}
+
+struct Random {
+    uint32_t state;
+    uint32_t Next() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    }
+};
+
+// Settings files cut short and made of noise: the dialog opens and the saver runs on each.
+TEST(DamagedSettings, RandomAndTruncatedFiles) {
+    const std::string whole = "[QuorvanelsScreenSaver]\r\nTimeFrom=21\r\nTimeTo=7\r\nActive=1\r\n";
+    const char noise[] = "[]=\r\n\n;#QuorvanelsScreenSaverTimeFromTo Active-0123456789\x00\xff\x80";
+    Random random = {7};
+    for (int k = 0; k < 8; k++) {
+        std::string content;
+        if (k % 2 == 0) {
+            content = whole.substr(0, random.Next() % whole.size());
+        } else {
+            for (uint32_t n = random.Next() % 200; n > 0; n--)
+                content += noise[random.Next() % (sizeof(noise) - 1)];
+        }
+        SCOPED_TRACE(testing::Message() << "file " << k << ": " << testing::PrintToString(content));
+        ASSERT_TRUE(WriteWholeFile(SettingsFile(), content));
+
+        SaverProcess saver;
+        ASSERT_TRUE(StartSaver("/c", &saver));
+        PumpFor(1000);
+        HWND dialog = FindWindowA("#32770", "Quorvanels - Configure");
+        ASSERT_TRUE(dialog != NULL);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_EQ(1u, WaitForExit(saver, SAVER_EXIT_MS));
+        StopSaver(&saver);
+
+        SetCursorPos(100, 100);
+        ASSERT_TRUE(StartSaver("/s", &saver));
+        ASSERT_TRUE(WaitForSaverWindow(saver, NULL, SAVER_START_MS) != NULL);
+        PumpFor(200);
+        PressKey(VK_SHIFT);
+        EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+        StopSaver(&saver);
+    }
+    DeleteFileA(SettingsFile().c_str());
+}
+
+} // namespace

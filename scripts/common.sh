@@ -54,6 +54,7 @@ install_packages() {
 # Chooses the build that the tests run: the 32-bit program itself wherever Wine can run it.
 choose_test_build() {
     if [ "${QUORVANE_TEST_ARCH:-}" = x86_64 ] || ! native_i386; then
+        echo "This kernel runs no 32-bit programs: the 64-bit build of the same sources stands in."
         TEST_PRESET=x64
         TEST_BUILD_DIR=$ROOT/build-x64
         WINE=/usr/lib/wine/wine64

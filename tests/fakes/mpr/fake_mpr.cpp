@@ -1,0 +1,74 @@
+// A stand-in for the system's network provider router, loaded by the saver in tests in place of
+// the system's own: it changes no password, it writes its loading, every change-password call
+// with its arguments and its unloading as lines of a log the test reads.
+//
+// Built twice: bin/mpr.dll with the change-password export, and bin/noexport/mpr.dll
+// (FAKE_NO_EXPORT) that loads and logs the same way but has nothing to find.
+//
+// Controlled through the environment the saver inherits from the test:
+//   FAKE_MPR_LOG   the log (relative or Windows path); default fake_mpr.log beside this module
+//
+// Log lines:
+//   load
+//   PwdChangePasswordA provider="SCRSAVE" window=0x10062 flags=0 info=0x0 -> 0
+//   unload       freed by FreeLibrary
+//   exit         still loaded when the process ended
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+char logPath[MAX_PATH];
+
+void WriteLogLine(const char *line) {
+    HANDLE file = CreateFileA(logPath, FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written;
+    WriteFile(file, line, (DWORD)strlen(line), &written, NULL);
+    WriteFile(file, "\r\n", 2, &written, NULL);
+    CloseHandle(file);
+}
+
+// The log's place is fixed at loading, whatever the program later does to its current folder.
+void PlaceLog(HINSTANCE module) {
+    char path[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("FAKE_MPR_LOG", path, sizeof(path));
+    if (length == 0 || length >= sizeof(path)) {
+        length = GetModuleFileNameA(module, path, sizeof(path));
+        char *name = path + length;
+        while (name > path && name[-1] != '\\' && name[-1] != '/')
+            name--;
+        lstrcpynA(name, "fake_mpr.log", (int)(sizeof(path) - (name - path)));
+    }
+    if (GetFullPathNameA(path, sizeof(logPath), logPath, NULL) == 0)
+        lstrcpyA(logPath, "fake_mpr.log");
+}
+
+} // namespace
+
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void *reserved) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        PlaceLog(module);
+        WriteLogLine("load");
+    } else if (reason == DLL_PROCESS_DETACH) {
+        WriteLogLine(reserved == NULL ? "unload" : "exit");
+    }
+    return TRUE;
+}
+
+#ifndef FAKE_NO_EXPORT
+extern "C" DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND window, DWORD flags, void *info) {
+    char line[MAX_PATH + 128];
+    snprintf(line, sizeof(line),
+             "PwdChangePasswordA provider=\"%.*s\" window=0x%llx flags=%lu info=0x%llx -> 0",
+             MAX_PATH, provider != NULL ? provider : "(null)", (unsigned long long)(UINT_PTR)window,
+             (unsigned long)flags, (unsigned long long)(UINT_PTR)info);
+    WriteLogLine(line);
+    return 0;
+}
+#endif

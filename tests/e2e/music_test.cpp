@@ -177,7 +177,7 @@ void ExpectCommands(const char *file, int line, const std::vector<std::string> &
 class Music : public testing::Test {
   protected:
     void SetUp() override {
-        SetCursorPos(100, 100);
+        ParkCursor(100, 100);
         DeleteFileA(SettingsFile().c_str());
         RemoveSongFiles();
         folder = MakeSaverFolder({"winmm.dll"});
@@ -442,7 +442,7 @@ TEST(MusicRealSequencer, RunsSilentlyAndLeavesNoFile) {
     ResetWineAppSettings();
     DeleteFileA(SettingsFile().c_str());
     RemoveSongFiles();
-    SetCursorPos(100, 100);
+    ParkCursor(100, 100);
     std::string folder = MakeSaverFolder({});
     SaverProcess saver = {};
     ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));

@@ -15,7 +15,7 @@ const DWORD FAULT_EXIT = 2; // the fault guard's exit code
 class WithSequencer : public testing::Test {
   protected:
     void SetUp() override {
-        SetCursorPos(100, 100);
+        ParkCursor(100, 100);
         DeleteFileA(SettingsFile().c_str());
         folder = MakeSaverFolder({"winmm.dll"});
         log = folder + "\\fake_mci.log";
@@ -151,7 +151,7 @@ TEST(DamagedSettings, RandomAndTruncatedFiles) {
         EXPECT_EQ(1u, WaitForExit(saver, SAVER_EXIT_MS));
         StopSaver(&saver);
 
-        SetCursorPos(100, 100);
+        ParkCursor(100, 100);
         ASSERT_TRUE(StartSaver("/s", &saver));
         ASSERT_TRUE(WaitForSaverWindow(saver, NULL, SAVER_START_MS) != NULL);
         PumpFor(200);

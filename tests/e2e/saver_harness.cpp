@@ -242,3 +242,11 @@ std::string SettingsFile() {
     GetWindowsDirectoryA(directory, sizeof(directory));
     return std::string(directory) + "\\quorvane.ini";
 }
+
+void ParkCursor(int x, int y) {
+    static HWND window;
+    if (window == NULL)
+        window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+    SetCursorPos(x, y);
+    PumpFor(50);
+}

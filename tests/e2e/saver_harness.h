@@ -61,6 +61,10 @@ bool WriteWholeFile(const std::string &path, const std::string &content);
 // The saver's settings file: no folder in its name, so it lives in the Windows folder.
 std::string SettingsFile();
 
+// Puts the pointer where a saver about to start will take its anchor. Wine moves the real
+// pointer only for a thread that has a window, so the first call makes a hidden one.
+void ParkCursor(int x, int y);
+
 // Input as the user makes it: to the foreground window, through the system's input queue.
 void PressKey(WORD key);
 void ClickLeft();

@@ -11,7 +11,7 @@ class FullScreenSaver : public testing::Test {
   protected:
     void SetUp() override {
         // Where the cursor rests decides the mouse anchor; keep it away from every edge.
-        SetCursorPos(100, 100);
+        ParkCursor(100, 100);
         ASSERT_TRUE(StartSaver("/s", &saver));
         window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
         ASSERT_TRUE(window != NULL) << "no saver window";

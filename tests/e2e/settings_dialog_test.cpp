@@ -293,7 +293,7 @@ TEST_F(SettingsDialog, DamagedFilesShowSomethingSensible) {
         EXPECT_EQ(c.ticked, IsTicked(dialog));
         PressEscape();
 
-        SetCursorPos(100, 100);
+        ParkCursor(100, 100);
         ASSERT_TRUE(StartSaver("/s", &saver));
         ASSERT_TRUE(WaitForSaverWindow(saver, NULL, SAVER_START_MS) != NULL);
         PumpFor(300);

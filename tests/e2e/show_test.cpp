@@ -171,7 +171,7 @@ TEST_F(Slideshow, CyclesThroughThePicturesFullScreen) {
     const LayoutRow *layout = FullScreenLayout();
     if (layout == nullptr)
         GTEST_SKIP() << "no worked layout for this screen size";
-    SetCursorPos(10, 10);
+    ParkCursor(10, 10);
     ASSERT_TRUE(StartSaver("/s", &saver));
     HWND window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
     ASSERT_TRUE(window != NULL);
@@ -190,7 +190,7 @@ TEST_F(Slideshow, OtherTimersDrawNothing) {
     const LayoutRow *layout = FullScreenLayout();
     if (layout == nullptr)
         GTEST_SKIP() << "no worked layout for this screen size";
-    SetCursorPos(10, 10);
+    ParkCursor(10, 10);
     ASSERT_TRUE(StartSaver("/s", &saver));
     HWND window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
     ASSERT_TRUE(window != NULL);
@@ -246,7 +246,7 @@ LRESULT AskProbe(UINT question) {
 TEST_F(Slideshow, DrawingLeaksNoObjects) {
     folder = MakeSaverFolder({"probe/winmm.dll"});
     PreferFakeDll("winmm");
-    SetCursorPos(10, 10);
+    ParkCursor(10, 10);
     ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));
     HWND window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
     ASSERT_TRUE(window != NULL);

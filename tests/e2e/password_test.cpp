@@ -282,6 +282,44 @@ TEST_F(PasswordLock, AKeyRightAfterTheDialogAsksNothingOneLaterAsksAgain) {
     EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0), Asked(window, 1), "unload"}));
 }
 
+// Hundreds of keys and clicks in a second against a verifier that always refuses: the saver
+// stays up and never asks again within the interval after a check.
+TEST_F(PasswordLock, AnInputStormAsksAtMostOncePerInterval) {
+    WritePasswordValue(Dword(1));
+    SetEnvironmentVariableA("FAKE_PWD_ANSWERS", "0");
+    StartSaver({"password.cpl"});
+
+    const int BURSTS = 20, EVENTS = 30; // 600 events, a burst every 50 ms
+    DWORD start = GetTickCount();
+    for (int burst = 0; burst < BURSTS; burst++) {
+        INPUT inputs[EVENTS];
+        ZeroMemory(inputs, sizeof(inputs));
+        for (int k = 0; k < EVENTS; k++) {
+            if (k % 3 == 2) {
+                inputs[k].type = INPUT_MOUSE;
+                inputs[k].mi.dwFlags = k % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+            } else {
+                inputs[k].type = INPUT_KEYBOARD;
+                inputs[k].ki.wVk = (WORD)('A' + burst);
+                inputs[k].ki.dwFlags = k % 3 == 1 ? KEYEVENTF_KEYUP : 0;
+            }
+        }
+        SendInput(EVENTS, inputs, sizeof(INPUT));
+        PumpFor(50);
+    }
+    PumpFor(RECHECK_MS + QUIET_MS);
+    DWORD elapsed = GetTickCount() - start;
+
+    EXPECT_TRUE(StillRunning());
+    Lines lines = ReadLogLines(PasswordLog());
+    ASSERT_GE(lines.size(), 2u);
+    size_t checks = lines.size() - 1; // after "load"
+    printf("%u checks in %lu ms of storm and quiet\n", (unsigned)checks, (unsigned long)elapsed);
+    EXPECT_LE(checks, elapsed / RECHECK_MS + 1);
+    for (size_t k = 1; k < lines.size(); k++)
+        EXPECT_EQ(Asked(window, 0), lines[k]);
+}
+
 TEST_F(PasswordLock, ACloseDuringTheCheckIsRefusedAndTheMouseReanchored) {
     WritePasswordValue(Dword(1));
     SetEnvironmentVariableA("FAKE_PWD_ANSWERS", "0,1");

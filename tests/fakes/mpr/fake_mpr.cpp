@@ -15,45 +15,14 @@
 //   exit         still loaded when the process ended
 #include <windows.h>
 
+#include "fake_log.h"
+
 #include <stdio.h>
 #include <string.h>
 
-namespace {
-
-char logPath[MAX_PATH];
-
-void WriteLogLine(const char *line) {
-    HANDLE file = CreateFileA(logPath, FILE_APPEND_DATA,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written;
-    WriteFile(file, line, (DWORD)strlen(line), &written, NULL);
-    WriteFile(file, "\r\n", 2, &written, NULL);
-    CloseHandle(file);
-}
-
-// The log's place is fixed at loading, whatever the program later does to its current folder.
-void PlaceLog(HINSTANCE module) {
-    char path[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("FAKE_MPR_LOG", path, sizeof(path));
-    if (length == 0 || length >= sizeof(path)) {
-        length = GetModuleFileNameA(module, path, sizeof(path));
-        char *name = path + length;
-        while (name > path && name[-1] != '\\' && name[-1] != '/')
-            name--;
-        lstrcpynA(name, "fake_mpr.log", (int)(sizeof(path) - (name - path)));
-    }
-    if (GetFullPathNameA(path, sizeof(logPath), logPath, NULL) == 0)
-        lstrcpyA(logPath, "fake_mpr.log");
-}
-
-} // namespace
-
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void *reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
-        PlaceLog(module);
+        PlaceLog(module, "FAKE_MPR_LOG", "fake_mpr.log");
         WriteLogLine("load");
     } else if (reason == DLL_PROCESS_DETACH) {
         WriteLogLine(reserved == NULL ? "unload" : "exit");

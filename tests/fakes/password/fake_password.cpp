@@ -28,46 +28,13 @@
 //   exit                                          still loaded when the process ended
 #include <windows.h>
 
+#include "fake_log.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 namespace {
-
-char logPath[MAX_PATH];
-
-void ReadSetting(const char *name, char *value, DWORD size) {
-    DWORD length = GetEnvironmentVariableA(name, value, size);
-    if (length == 0 || length >= size)
-        value[0] = '\0';
-}
-
-void WriteLogLine(const char *line) {
-    HANDLE file = CreateFileA(logPath, FILE_APPEND_DATA,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written;
-    WriteFile(file, line, (DWORD)strlen(line), &written, NULL);
-    WriteFile(file, "\r\n", 2, &written, NULL);
-    CloseHandle(file);
-}
-
-// The log's place is fixed at loading, whatever the program later does to its current folder.
-void PlaceLog(HINSTANCE module) {
-    char path[MAX_PATH];
-    ReadSetting("FAKE_PWD_LOG", path, sizeof(path));
-    if (path[0] == '\0') {
-        DWORD length = GetModuleFileNameA(module, path, sizeof(path));
-        char *name = path + length;
-        while (name > path && name[-1] != '\\' && name[-1] != '/')
-            name--;
-        lstrcpynA(name, "fake_password.log", (int)(sizeof(path) - (name - path)));
-    }
-    if (GetFullPathNameA(path, sizeof(logPath), logPath, NULL) == 0)
-        lstrcpyA(logPath, "fake_password.log");
-}
 
 #ifndef FAKE_NO_EXPORT
 unsigned calls;
@@ -139,7 +106,7 @@ void KeepDialogOpen(DWORD ms, bool pump) {
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void *reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
-        PlaceLog(module);
+        PlaceLog(module, "FAKE_PWD_LOG", "fake_password.log");
         WriteLogLine("load");
     } else if (reason == DLL_PROCESS_DETACH) {
         WriteLogLine(reserved == NULL ? "unload" : "exit");

@@ -4,8 +4,8 @@
 // sequencer does.
 //
 // Controlled through the environment the saver inherits from the test:
-//   FAKE_MCI_LOG      the log (relative or Windows path); default fake_mci.log in the current
-//                     directory
+//   FAKE_MCI_LOG      the log (relative or Windows path); default fake_mci.log beside this
+//                     module
 //   FAKE_MCI_EVENT    name of an auto-reset event; setting it ends every song playing with
 //                     notification (default "FakeMciEnd")
 //   FAKE_MCI_TRIGGER  a file whose appearance does the same; the fake deletes it
@@ -14,6 +14,8 @@
 //   FAKE_MCI_FAULT    a command that faults instead of answering, as a broken driver would (a
 //                     write through a null pointer): "OPEN" or "PLAY", or "PLAY:2" for the
 //                     second play
+//
+// It also makes the probe's window, which answers the tests' questions about the process.
 //
 // Log lines, fields separated by single spaces, strings quoted:
 //   OPEN dev=0 flags=0x2200 type="sequencer" element="C:\...\Mdi64a.tmp" -> err=0 id=1
@@ -24,6 +26,9 @@
 #define _WINMM_
 #include <windows.h>
 #include <mmsystem.h>
+
+#include "fake_log.h"
+#include "probe_window.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -47,26 +52,6 @@ Device devices[MAX_DEVICES];
 MCIDEVICEID lastId;
 HANDLE worker;
 HANDLE endEvent;
-char logPath[MAX_PATH];
-
-void ReadSetting(const char *name, char *value, DWORD size) {
-    DWORD length = GetEnvironmentVariableA(name, value, size);
-    if (length == 0 || length >= size)
-        value[0] = '\0';
-}
-
-void WriteLogLine(const char *line) {
-    HANDLE file = CreateFileA(logPath, FILE_APPEND_DATA,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written;
-    WriteFile(file, line, (DWORD)strlen(line), &written, NULL);
-    WriteFile(file, "\r\n", 2, &written, NULL);
-    CloseHandle(file);
-}
-
 // The error FAKE_MCI_FAIL asks for on this command, 0 for none.
 MCIERROR InjectedError(const char *command) {
     char fail[256];
@@ -230,15 +215,11 @@ MCIERROR Stop(Device *device, const char *command, DWORD flags, char *line, size
 
 } // namespace
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void *) {
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void *) {
     if (reason == DLL_PROCESS_ATTACH) {
         InitializeCriticalSection(&lock);
-        char path[MAX_PATH];
-        ReadSetting("FAKE_MCI_LOG", path, sizeof(path));
-        // Fixed now, so that the log stays put whatever the program does to its current folder.
-        if (GetFullPathNameA(path[0] != '\0' ? path : "fake_mci.log", sizeof(logPath), logPath,
-                             NULL) == 0)
-            lstrcpyA(logPath, "fake_mci.log");
+        PlaceLog(module, "FAKE_MCI_LOG", "fake_mci.log");
+        CreateProbeWindow(module);
     }
     return TRUE;
 }

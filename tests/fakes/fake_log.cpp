@@ -1,0 +1,37 @@
+#include "fake_log.h"
+
+#include <string.h>
+
+static char logPath[MAX_PATH];
+
+void ReadSetting(const char *name, char *value, DWORD size) {
+    DWORD length = GetEnvironmentVariableA(name, value, size);
+    if (length == 0 || length >= size)
+        value[0] = '\0';
+}
+
+void PlaceLog(HINSTANCE module, const char *setting, const char *defaultName) {
+    char path[MAX_PATH];
+    ReadSetting(setting, path, sizeof(path));
+    if (path[0] == '\0') {
+        DWORD length = GetModuleFileNameA(module, path, sizeof(path));
+        char *name = path + (length < sizeof(path) ? length : 0);
+        while (name > path && name[-1] != '\\' && name[-1] != '/')
+            name--;
+        lstrcpynA(name, defaultName, (int)(sizeof(path) - (name - path)));
+    }
+    if (GetFullPathNameA(path, sizeof(logPath), logPath, NULL) == 0)
+        lstrcpynA(logPath, defaultName, sizeof(logPath));
+}
+
+void WriteLogLine(const char *line) {
+    HANDLE file = CreateFileA(logPath, FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written;
+    WriteFile(file, line, (DWORD)strlen(line), &written, NULL);
+    WriteFile(file, "\r\n", 2, &written, NULL);
+    CloseHandle(file);
+}

@@ -1,0 +1,18 @@
+// What every double shares: its settings come from the environment the saver inherits from the
+// test, and it tells the test what happened as lines of a log file.
+#ifndef QUORVANE_FAKE_LOG_H
+#define QUORVANE_FAKE_LOG_H
+
+#include <windows.h>
+
+// The variable's value, or "" when it is unset or does not fit.
+void ReadSetting(const char *name, char *value, DWORD size);
+
+// Fixes where the log goes, whatever the program later does to its current folder: the path in
+// the variable `setting` (relative or Windows), or `defaultName` beside the module.
+void PlaceLog(HINSTANCE module, const char *setting, const char *defaultName);
+
+// Appends one line; the log stays readable and deletable by the test all the while.
+void WriteLogLine(const char *line);
+
+#endif

@@ -71,11 +71,9 @@ std::string Lower(std::string text) {
 
 // The log's lines, lower-cased: the system is free in the case of the names it forms.
 std::vector<std::string> ReadLog(const std::string &path) {
-    std::vector<std::string> lines;
-    std::string content = Lower(ReadWholeFile(path));
-    size_t start = 0;
-    for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(content.substr(start, end - start));
+    std::vector<std::string> lines = ReadLogLines(path);
+    for (std::string &line : lines)
+        line = Lower(line);
     return lines;
 }
 
@@ -84,18 +82,6 @@ int CountCommands(const std::vector<std::string> &lines, const char *prefix) {
     for (const std::string &line : lines)
         count += line.compare(0, strlen(prefix), prefix) == 0;
     return count;
-}
-
-// Opens minus closes that succeeded, now and at its highest over the run.
-void CountOpenDevices(const std::vector<std::string> &lines, int *now, int *most) {
-    *now = *most = 0;
-    for (const std::string &line : lines) {
-        bool succeeded = line.find("-> err=0") != std::string::npos;
-        if (succeeded && line.compare(0, 5, "open ") == 0)
-            *most = std::max(*most, ++*now);
-        else if (succeeded && line.compare(0, 6, "close ") == 0)
-            --*now;
-    }
 }
 
 // Which song a sequencer was opened on: 1, 2, or 0 for neither.

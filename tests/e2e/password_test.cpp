@@ -45,15 +45,6 @@ std::string ChangeAsked(HWND owner) {
            " flags=0 info=0x0 -> 0";
 }
 
-Lines ReadLogLines(const std::string &path) {
-    Lines lines;
-    std::string content = ReadWholeFile(path);
-    size_t start = 0;
-    for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(content.substr(start, end - start));
-    return lines;
-}
-
 // Compares a whole log with the expected lines, reporting the caller's line.
 #define EXPECT_LOG(path, expected) ExpectLog(__FILE__, __LINE__, path, expected)
 void ExpectLog(const char *file, int line, const std::string &path, const Lines &expected) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdint.h>
+#include <stdio.h>
 #include <string>
 
 #include "e2e/saver_harness.h"
@@ -116,6 +117,43 @@ TEST_F(WithSequencer, AnInputStormEndsTheSaverOnce) {
     // One song was playing and was closed once, at the one end.
     EXPECT_EQ(1, CountLogLines("PLAY "));
     EXPECT_EQ(1, CountLogLines("CLOSE "));
+}
+
+// Ten thousand pictures while the songs end every few milliseconds: the process's graphics
+// objects and windows stay where the first cycle left them, and one sequencer at most is open.
+TEST_F(WithSequencer, TenThousandPicturesLeakNothingWhileSongsComeAndGo) {
+    SetEnvironmentVariableA("FAKE_MCI_PLAY_MS", "20");
+    Start();
+    HWND window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
+    ASSERT_TRUE(window != NULL);
+    for (int k = 0; k < 5; k++)
+        SendMessageA(window, WM_TIMER, 10001, 0);
+    LRESULT objects = AskProbe(PROBE_GDI_OBJECTS), windows = AskProbe(PROBE_WINDOWS);
+    ASSERT_GT(objects, 0) << "the probe did not answer";
+
+    DWORD start = GetTickCount();
+    for (int k = 0; k < 10000; k++) {
+        SendMessageA(window, WM_TIMER, 10001, 0);
+        if (k % 100 == 0)
+            PumpFor(0);
+    }
+    DWORD spent = GetTickCount() - start;
+    LRESULT objectsAfter = AskProbe(PROBE_GDI_OBJECTS), windowsAfter = AskProbe(PROBE_WINDOWS);
+    int open, most;
+    CountOpenDevices(ReadLogLines(log), &open, &most);
+    printf("10000 pictures in %lu ms, %d songs; graphics objects %ld -> %ld, windows %ld -> %ld\n",
+           (unsigned long)spent, CountLogLines("PLAY "), (long)objects, (long)objectsAfter,
+           (long)windows, (long)windowsAfter);
+    EXPECT_EQ(objects, objectsAfter);
+    EXPECT_EQ(windows, windowsAfter);
+    EXPECT_GT(CountLogLines("PLAY "), 10) << "the songs did not come and go";
+    EXPECT_EQ(1, most);
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+
+    PressKey(VK_SHIFT);
+    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    CountOpenDevices(ReadLogLines(log), &open, &most);
+    EXPECT_EQ(0, open);
 }
 
 struct Random {

@@ -237,6 +237,36 @@ bool WriteWholeFile(const std::string &path, const std::string &content) {
     return wrote && written == content.size();
 }
 
+std::vector<std::string> ReadLogLines(const std::string &path) {
+    std::vector<std::string> lines;
+    std::string content = ReadWholeFile(path);
+    size_t start = 0;
+    for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(content.substr(start, end - start));
+    return lines;
+}
+
+void CountOpenDevices(const std::vector<std::string> &lines, int *now, int *most) {
+    *now = *most = 0;
+    for (const std::string &line : lines) {
+        bool succeeded = line.find("-> err=0") != std::string::npos;
+        if (succeeded && _strnicmp(line.c_str(), "open ", 5) == 0) {
+            ++*now;
+            *most = *now > *most ? *now : *most;
+        } else if (succeeded && _strnicmp(line.c_str(), "close ", 6) == 0) {
+            --*now;
+        }
+    }
+}
+
+LRESULT AskProbe(UINT question) {
+    HWND probe = FindWindowExA(HWND_MESSAGE, NULL, "QuorvaneProbe", NULL);
+    DWORD_PTR answer = 0;
+    if (probe == NULL || !SendMessageTimeoutA(probe, question, 0, 0, SMTO_BLOCK, 10000, &answer))
+        return -1;
+    return (LRESULT)answer;
+}
+
 std::string SettingsFile() {
     char directory[MAX_PATH];
     GetWindowsDirectoryA(directory, sizeof(directory));

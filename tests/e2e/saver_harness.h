@@ -58,6 +58,17 @@ std::string WindowClass(HWND window);
 bool FileExists(const std::string &path);
 std::string ReadWholeFile(const std::string &path);
 bool WriteWholeFile(const std::string &path, const std::string &content);
+// A double's log, a line each, without the line ends.
+std::vector<std::string> ReadLogLines(const std::string &path);
+// From the sequencer double's log (lines as logged, or lower-cased): devices opened and not yet
+// closed, at the end and at the most over the run.
+void CountOpenDevices(const std::vector<std::string> &lines, int *now, int *most);
+
+// Asks the probe's window inside the saver's process (PROBE_GDI_OBJECTS, ...); -1 when no
+// probe answers.
+LRESULT AskProbe(UINT question);
+const UINT PROBE_GDI_OBJECTS = WM_APP + 1, PROBE_WINDOWS = WM_APP + 2;
+
 // The saver's settings file: no folder in its name, so it lives in the Windows folder.
 std::string SettingsFile();
 

@@ -234,15 +234,6 @@ TEST_F(Slideshow, CyclesThroughThePicturesInThePreview) {
     }
 }
 
-// Asks the probe inside the saver's process.
-LRESULT AskProbe(UINT question) {
-    HWND probe = FindWindowExA(HWND_MESSAGE, NULL, "QuorvaneProbe", NULL);
-    DWORD_PTR answer = 0;
-    if (probe == NULL || !SendMessageTimeoutA(probe, question, 0, 0, SMTO_BLOCK, 10000, &answer))
-        return -1;
-    return (LRESULT)answer;
-}
-
 TEST_F(Slideshow, DrawingLeaksNoObjects) {
     folder = MakeSaverFolder({"probe/winmm.dll"});
     PreferFakeDll("winmm");
@@ -253,13 +244,13 @@ TEST_F(Slideshow, DrawingLeaksNoObjects) {
     for (int i = 0; i < 5; i++)
         SendMessageA(window, WM_TIMER, 10001, 0);
 
-    LRESULT gdiAfterCycle = AskProbe(WM_APP + 1);
-    LRESULT windowsAfterCycle = AskProbe(WM_APP + 2);
+    LRESULT gdiAfterCycle = AskProbe(PROBE_GDI_OBJECTS);
+    LRESULT windowsAfterCycle = AskProbe(PROBE_WINDOWS);
     ASSERT_GT(gdiAfterCycle, 0) << "the probe did not answer";
     for (int i = 0; i < 1000; i++)
         SendMessageA(window, WM_TIMER, 10001, 0);
-    LRESULT gdiAfter1000 = AskProbe(WM_APP + 1);
-    LRESULT windowsAfter1000 = AskProbe(WM_APP + 2);
+    LRESULT gdiAfter1000 = AskProbe(PROBE_GDI_OBJECTS);
+    LRESULT windowsAfter1000 = AskProbe(PROBE_WINDOWS);
     printf("graphics objects: %ld after one cycle, %ld after 1000 more pictures; windows: %ld, "
            "%ld\n",
            (long)gdiAfterCycle, (long)gdiAfter1000, (long)windowsAfterCycle,

@@ -348,21 +348,8 @@ TEST_F(Music, QuietHoursKeepTheSaverSilent) {
     }
 }
 
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 TEST_F(Music, ThePreviewIsSilent) {
-    WNDCLASSA hostClass = {};
-    hostClass.lpfnWndProc = HostProc;
-    hostClass.hInstance = GetModuleHandleA(NULL);
-    hostClass.lpszClassName = "MusicPreviewHost";
-    RegisterClassA(&hostClass);
-    RECT frame = {0, 0, 152, 112};
-    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND host = CreateWindowA("MusicPreviewHost", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300,
-                              200, frame.right - frame.left, frame.bottom - frame.top, NULL, NULL,
-                              GetModuleHandleA(NULL), NULL);
+    HWND host = CreateHostWindow(NULL, 152, 112);
     ASSERT_TRUE(host != NULL);
     Start("/p " + std::to_string((ULONG_PTR)host), host);
     // Activation reaches the preview too: clicking into the host activates it.

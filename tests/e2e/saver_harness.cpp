@@ -89,6 +89,21 @@ void ResetWineAppSettings() {
     RegDeleteKeyA(HKEY_CURRENT_USER, APP_SETTINGS);
 }
 
+HWND CreateHostWindow(WNDPROC procedure, int width, int height) {
+    static int serial;
+    std::string className = "QuorvaneTestHost" + std::to_string(++serial);
+    WNDCLASSA hostClass = {};
+    hostClass.lpfnWndProc = procedure != NULL ? procedure : DefWindowProcA;
+    hostClass.hInstance = GetModuleHandleA(NULL);
+    hostClass.lpszClassName = className.c_str();
+    RegisterClassA(&hostClass);
+    RECT frame = {0, 0, width, height};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    return CreateWindowA(className.c_str(), "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 200,
+                         frame.right - frame.left, frame.bottom - frame.top, NULL, NULL,
+                         GetModuleHandleA(NULL), NULL);
+}
+
 void PumpFor(DWORD ms) {
     DWORD start = GetTickCount();
     for (;;) {

@@ -37,6 +37,10 @@ bool StartSaverIn(const std::string &folder, const std::string &arguments, Saver
 void ReportWindowsVersion(const char *version);
 void PreferFakeDll(const char *dll);
 void ResetWineAppSettings();
+// A visible window of this process with a client area of the given size, to host a preview;
+// `procedure` may be NULL for one that only does the default.
+HWND CreateHostWindow(WNDPROC procedure, int width, int height);
+
 // Waits for the exit, pumping this thread's messages (a preview host lives here). Returns the
 // exit code, or STILL_ACTIVE when the time ran out.
 DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs);

@@ -115,16 +115,7 @@ class PreviewSaver : public testing::Test {
 
     void SetUp() override {
         forwarded.clear();
-        WNDCLASSA hostClass = {};
-        hostClass.lpfnWndProc = HostProc;
-        hostClass.hInstance = GetModuleHandleA(NULL);
-        hostClass.lpszClassName = "PreviewTestHost";
-        RegisterClassA(&hostClass);
-        RECT frame = {0, 0, 152, 112};
-        AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-        host = CreateWindowA("PreviewTestHost", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 200,
-                             frame.right - frame.left, frame.bottom - frame.top, NULL, NULL,
-                             GetModuleHandleA(NULL), NULL);
+        host = CreateHostWindow(HostProc, 152, 112);
         ASSERT_TRUE(host != NULL);
         ASSERT_TRUE(StartSaver("/p " + std::to_string((ULONG_PTR)host), &saver));
         preview = WaitForSaverWindow(saver, host, SAVER_START_MS);

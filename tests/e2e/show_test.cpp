@@ -163,19 +163,29 @@ class Slideshow : public testing::Test {
             RemoveSaverFolder(folder);
     }
 
+    // The full-screen saver on a screen whose layout the table works out.
+    void StartFullScreen() {
+        layout = FullScreenLayout();
+        if (layout == nullptr)
+            GTEST_SKIP() << "no worked layout for this screen size";
+        ParkCursor(10, 10);
+        ASSERT_TRUE(StartSaver("/s", &saver));
+        window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
+        ASSERT_TRUE(window != NULL);
+        screen = {0, 0, layout->width, layout->height};
+    }
+
     SaverProcess saver = {};
     std::string folder;
+    const LayoutRow *layout = nullptr;
+    HWND window = NULL;
+    RECT screen = {};
 };
 
 TEST_F(Slideshow, CyclesThroughThePicturesFullScreen) {
-    const LayoutRow *layout = FullScreenLayout();
-    if (layout == nullptr)
-        GTEST_SKIP() << "no worked layout for this screen size";
-    ParkCursor(10, 10);
-    ASSERT_TRUE(StartSaver("/s", &saver));
-    HWND window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
-    ASSERT_TRUE(window != NULL);
-    RECT screen = {0, 0, layout->width, layout->height};
+    StartFullScreen();
+    if (IsSkipped() || HasFatalFailure())
+        return;
 
     for (size_t step = 0; step < sizeof(CYCLE) / sizeof(CYCLE[0]); step++) {
         if (step > 0)
@@ -187,14 +197,9 @@ TEST_F(Slideshow, CyclesThroughThePicturesFullScreen) {
 }
 
 TEST_F(Slideshow, OtherTimersDrawNothing) {
-    const LayoutRow *layout = FullScreenLayout();
-    if (layout == nullptr)
-        GTEST_SKIP() << "no worked layout for this screen size";
-    ParkCursor(10, 10);
-    ASSERT_TRUE(StartSaver("/s", &saver));
-    HWND window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
-    ASSERT_TRUE(window != NULL);
-    RECT screen = {0, 0, layout->width, layout->height};
+    StartFullScreen();
+    if (IsSkipped() || HasFatalFailure())
+        return;
     ExpectPicture(screen, *layout, 5, 50);
 
     for (WPARAM id : {0, 1, 10000, 10002, 0xFFFF})
@@ -239,7 +244,7 @@ TEST_F(Slideshow, DrawingLeaksNoObjects) {
     PreferFakeDll("winmm");
     ParkCursor(10, 10);
     ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));
-    HWND window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
+    window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
     ASSERT_TRUE(window != NULL);
     for (int i = 0; i < 5; i++)
         SendMessageA(window, WM_TIMER, 10001, 0);

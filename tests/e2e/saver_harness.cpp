@@ -11,8 +11,8 @@ std::string SaverPath() {
     return BinaryDir() + "quorvane.scr";
 }
 
-static bool StartProgram(const std::string &path, const std::string &arguments,
-                         const char *directory, SaverProcess *saver) {
+bool StartProgram(const std::string &path, const std::string &arguments, const char *directory,
+                  SaverProcess *saver) {
     std::string commandLine = "\"" + path + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;

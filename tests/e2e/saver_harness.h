@@ -18,6 +18,9 @@ struct SaverProcess {
 std::string BinaryDir();
 std::string SaverPath();
 
+// Starts "path arguments" with the given current folder (NULL: this one's).
+bool StartProgram(const std::string &path, const std::string &arguments, const char *directory,
+                  SaverProcess *program);
 // Starts "quorvane.scr <arguments>"; the process is ended by StopSaver or the fixture.
 bool StartSaver(const std::string &arguments, SaverProcess *saver);
 // Starts another program of the build's bin folder, such as "preview_host.exe".

@@ -166,28 +166,6 @@ double CpuMs(const CpuClock &clock) {
 
 // --- Programs -----------------------------------------------------------------------------------
 
-struct OwnerSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK MatchOwner(HWND window, LPARAM param) {
-    OwnerSearch *search = (OwnerSearch *)param;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND VisibleWindowOf(const SaverProcess &program) {
-    OwnerSearch search = {program.info.dwProcessId, NULL};
-    EnumWindows(MatchOwner, (LPARAM)&search);
-    return search.found;
-}
-
 // Closes the program as a user's input would close the saver, by WM_CLOSE to its window; returns
 // its exit code.
 DWORD Close(SaverProcess *program) {
@@ -451,14 +429,6 @@ bool DrawPictures(HWND window, int count, WPARAM timer, DWORD spacingMs) {
             Sleep(spacingMs);
     }
     return true;
-}
-
-LRESULT AskProbe(UINT question) {
-    HWND probe = FindWindowExA(HWND_MESSAGE, NULL, "QuorvaneProbe", NULL);
-    DWORD_PTR answer = 0;
-    if (probe == NULL || !SendMessageTimeoutA(probe, question, 0, 0, SMTO_BLOCK, 10000, &answer))
-        return -1;
-    return (LRESULT)answer;
 }
 
 // CPU time while a program waits, sampled often enough to count its wake-ups: a wake-up shows

@@ -181,6 +181,30 @@ HWND WaitForSaverWindow(const SaverProcess &saver, HWND parent, DWORD timeoutMs)
     return NULL;
 }
 
+struct OwnerSearch {
+    DWORD processId;
+    const char *title;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchOwner(HWND window, LPARAM param) {
+    OwnerSearch *search = (OwnerSearch *)param;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window) &&
+        (search->title == NULL || WindowTitle(window) == search->title)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND VisibleWindowOf(const SaverProcess &program, const char *title) {
+    OwnerSearch search = {program.info.dwProcessId, title, NULL};
+    EnumWindows(MatchOwner, (LPARAM)&search);
+    return search.found;
+}
+
 static BOOL CALLBACK CountOne(HWND window, LPARAM param) {
     if (WindowClass(window) == "WindowsScreenSaverClass")
         ++*(int *)param;

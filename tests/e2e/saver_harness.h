@@ -52,6 +52,8 @@ void StopSaver(SaverProcess *saver);
 
 // The top-level (or, with a parent, child) window of the given class that the process owns.
 HWND WaitForSaverWindow(const SaverProcess &saver, HWND parent, DWORD timeoutMs);
+// A visible top-level window of the process, with the given title when one is given.
+HWND VisibleWindowOf(const SaverProcess &program, const char *title = NULL);
 // All top-level windows of the saver class on the desktop.
 int CountSaverWindows();
 

@@ -14,29 +14,12 @@ const DWORD DIALOG_DONE = 1; // OK and cancel alike
 
 const char SECTION[] = "[QuorvanelsScreenSaver]";
 
-struct DialogSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
-    DialogSearch *search = (DialogSearch *)param;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && WindowTitle(window) == TITLE && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND WaitForDialog(const SaverProcess &saver) {
     DWORD start = GetTickCount();
     do {
-        DialogSearch search = {saver.info.dwProcessId, NULL};
-        EnumWindows(MatchDialog, (LPARAM)&search);
-        if (search.found != NULL)
-            return search.found;
+        HWND dialog = VisibleWindowOf(saver, TITLE);
+        if (dialog != NULL)
+            return dialog;
         PumpFor(20);
     } while (GetTickCount() - start < SAVER_START_MS &&
              WaitForSingleObject(saver.info.hProcess, 0) == WAIT_TIMEOUT);

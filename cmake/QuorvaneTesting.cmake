@@ -10,9 +10,9 @@ add_test(NAME wine_server_start
   COMMAND sh -c "wineserver -p </dev/null >/dev/null 2>&1; ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot </dev/null >/dev/null 2>&1; true")
 set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine)
 
-# quorvane_add_gtest(target [LABELS label...] SOURCES source...)
+# quorvane_add_gtest(target LABEL label [TIMEOUT seconds] SOURCES source...)
 function(quorvane_add_gtest target)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "LABELS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;LABEL" "SOURCES" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 60)
   endif()
@@ -24,5 +24,5 @@ function(quorvane_add_gtest target)
   # needs no Wine at all.
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
-    PROPERTIES FIXTURES_REQUIRED wine LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+    PROPERTIES FIXTURES_REQUIRED wine LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT})
 endfunction()

@@ -4,7 +4,7 @@
 #include "frame/frame_rules.h"
 
 typedef DWORD(WINAPI *ChangePasswordProc)(LPCSTR provider, HWND owner, DWORD reserved1,
-                                          DWORD reserved2);
+                                          void *reserved2);
 
 static bool PasswordInForce() {
     HKEY desktop;
@@ -96,7 +96,7 @@ int RunChangePassword(const char *text) {
     ChangePasswordProc changePassword =
         FindExport<ChangePasswordProc>(provider, "PwdChangePasswordA");
     if (changePassword != NULL)
-        changePassword("SCRSAVE", owner, 0, 0);
+        changePassword("SCRSAVE", owner, 0, NULL);
     FreeLibrary(provider);
     return 0;
 }

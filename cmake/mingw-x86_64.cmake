@@ -1,16 +1,6 @@
 # The same program built for 64-bit Windows. It is what the tests run on machines whose Linux
 # kernel cannot start 32-bit programs, where Wine runs only 64-bit Windows code.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 # The 64-bit loader itself: the wine launcher would pick the 32-bit one where it is installed.
 set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)

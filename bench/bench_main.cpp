@@ -68,12 +68,6 @@ const char *WineVersion() {
     return version != NULL ? version() : NULL;
 }
 
-std::string Lower(std::string text) {
-    for (char &c : text)
-        c = (char)tolower((unsigned char)c);
-    return text;
-}
-
 // Under Wine each Windows process is a Linux process whose command line names the program;
 // its environment tells this Wine prefix's processes from those of other prefixes.
 int FindUnixProcess(const std::string &commandLinePart) {

@@ -63,25 +63,12 @@ int CurrentHour() {
     return local->tm_hour;
 }
 
-std::string Lower(std::string text) {
-    for (char &c : text)
-        c = (char)tolower((unsigned char)c);
-    return text;
-}
-
 // The log's lines, lower-cased: the system is free in the case of the names it forms.
 std::vector<std::string> ReadLog(const std::string &path) {
     std::vector<std::string> lines = ReadLogLines(path);
     for (std::string &line : lines)
         line = Lower(line);
     return lines;
-}
-
-int CountCommands(const std::vector<std::string> &lines, const char *prefix) {
-    int count = 0;
-    for (const std::string &line : lines)
-        count += line.compare(0, strlen(prefix), prefix) == 0;
-    return count;
 }
 
 // Which song a sequencer was opened on: 1, 2, or 0 for neither.
@@ -197,7 +184,8 @@ class Music : public testing::Test {
     std::vector<std::string> WaitForLog(int count, const char *command = "") {
         DWORD start = GetTickCount();
         std::vector<std::string> lines = ReadLog(log);
-        while (CountCommands(lines, command) < count && GetTickCount() - start < SEQUENCER_MS) {
+        while (CountLinesStarting(lines, command) < count &&
+               GetTickCount() - start < SEQUENCER_MS) {
             PumpFor(20);
             lines = ReadLog(log);
         }
@@ -336,7 +324,7 @@ TEST_F(Music, QuietHoursKeepTheSaverSilent) {
         WriteQuietHours(test.active, (hour + test.from + 24) % 24, (hour + test.to + 24) % 24);
         Start();
         if (test.plays) {
-            EXPECT_EQ(1, CountCommands(WaitForLog(1, "play "), "play "));
+            EXPECT_EQ(1, CountLinesStarting(WaitForLog(1, "play "), "play "));
         } else {
             PumpFor(QUIET_MS);
             EXPECT_FALSE(FileExists(log));

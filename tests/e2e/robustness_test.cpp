@@ -40,11 +40,7 @@ class WithSequencer : public testing::Test {
     }
 
     int CountLogLines(const char *prefix) {
-        std::string text = ReadWholeFile(log);
-        int count = 0;
-        for (size_t at = 0; (at = text.find(prefix, at)) != std::string::npos; at++)
-            count += at == 0 || text[at - 1] == '\n';
-        return count;
+        return CountLinesStarting(ReadLogLines(log), prefix);
     }
 
     std::string folder, log;

@@ -1,5 +1,8 @@
 #include "e2e/saver_harness.h"
 
+#include <ctype.h>
+#include <string.h>
+
 std::string BinaryDir() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, path, sizeof(path));
@@ -283,6 +286,19 @@ std::vector<std::string> ReadLogLines(const std::string &path) {
     for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
         lines.push_back(content.substr(start, end - start));
     return lines;
+}
+
+int CountLinesStarting(const std::vector<std::string> &lines, const char *prefix) {
+    int count = 0;
+    for (const std::string &line : lines)
+        count += _strnicmp(line.c_str(), prefix, strlen(prefix)) == 0;
+    return count;
+}
+
+std::string Lower(std::string text) {
+    for (char &c : text)
+        c = (char)tolower((unsigned char)c);
+    return text;
 }
 
 void CountOpenDevices(const std::vector<std::string> &lines, int *now, int *most) {

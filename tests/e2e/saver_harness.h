@@ -69,6 +69,9 @@ std::string ReadWholeFile(const std::string &path);
 bool WriteWholeFile(const std::string &path, const std::string &content);
 // A double's log, a line each, without the line ends.
 std::vector<std::string> ReadLogLines(const std::string &path);
+// How many of the lines begin with the prefix, in any case.
+int CountLinesStarting(const std::vector<std::string> &lines, const char *prefix);
+std::string Lower(std::string text);
 // From the sequencer double's log (lines as logged, or lower-cased): devices opened and not yet
 // closed, at the end and at the most over the run.
 void CountOpenDevices(const std::vector<std::string> &lines, int *now, int *most);

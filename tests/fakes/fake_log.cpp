@@ -35,3 +35,13 @@ void WriteLogLine(const char *line) {
     WriteFile(file, "\r\n", 2, &written, NULL);
     CloseHandle(file);
 }
+
+void LogModuleLife(HINSTANCE module, DWORD reason, void *reserved, const char *setting,
+                   const char *defaultName) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        PlaceLog(module, setting, defaultName);
+        WriteLogLine("load");
+    } else if (reason == DLL_PROCESS_DETACH) {
+        WriteLogLine(reserved == NULL ? "unload" : "exit");
+    }
+}

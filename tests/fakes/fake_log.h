@@ -15,4 +15,9 @@ void PlaceLog(HINSTANCE module, const char *setting, const char *defaultName);
 // Appends one line; the log stays readable and deletable by the test all the while.
 void WriteLogLine(const char *line);
 
+// A DllMain's part for the doubles that log their life: "load" (placing the log first),
+// "unload" when freed by FreeLibrary, "exit" when still loaded as the process ends.
+void LogModuleLife(HINSTANCE module, DWORD reason, void *reserved, const char *setting,
+                   const char *defaultName);
+
 #endif

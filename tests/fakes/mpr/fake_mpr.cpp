@@ -21,12 +21,7 @@
 #include <string.h>
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void *reserved) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        PlaceLog(module, "FAKE_MPR_LOG", "fake_mpr.log");
-        WriteLogLine("load");
-    } else if (reason == DLL_PROCESS_DETACH) {
-        WriteLogLine(reserved == NULL ? "unload" : "exit");
-    }
+    LogModuleLife(module, reason, reserved, "FAKE_MPR_LOG", "fake_mpr.log");
     return TRUE;
 }
 

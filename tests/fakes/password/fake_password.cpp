@@ -105,12 +105,7 @@ void KeepDialogOpen(DWORD ms, bool pump) {
 } // namespace
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void *reserved) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        PlaceLog(module, "FAKE_PWD_LOG", "fake_password.log");
-        WriteLogLine("load");
-    } else if (reason == DLL_PROCESS_DETACH) {
-        WriteLogLine(reserved == NULL ? "unload" : "exit");
-    }
+    LogModuleLife(module, reason, reserved, "FAKE_PWD_LOG", "fake_password.log");
     return TRUE;
 }
 

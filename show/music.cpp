@@ -2,11 +2,9 @@
 // MIDI sequencer, the other one each time one ends.
 #include "show/show_state.h"
 #include "show/quiet_hours.h"
+#include "show/chance.h"
 #include "frame/saver_state.h"
 #include "settings/settings.h"
-
-#include <stdlib.h>
-#include <time.h>
 
 static const UINT SONG_FILE_NUMBER = 1609; // plus the song's number
 
@@ -94,11 +92,9 @@ void StartMusic(HWND window) {
     // snatch of song as the saver closes.
     if (showState.songDevice != 0 || showState.songFiles[0][0] != '\0')
         return;
-    time_t now = time(NULL);
-    const struct tm *local = localtime(&now);
-    if (local == NULL || QuietHours(saverSettings, local->tm_hour))
+    if (QuietHours(saverSettings, LocalHour()))
         return;
-    showState.songIndex = rand() % 2 + 1;
+    showState.songIndex = NextRandom() % 2 + 1;
     ExtractSongs();
     PlaySong(window, showState.songFiles[showState.songIndex - 1]);
 }

@@ -3,10 +3,8 @@
 #include "show/show_state.h"
 #include "show/layout.h"
 #include "frame/saver_state.h"
+#include "show/chance.h"
 #include "resources/content_texts.h"
-
-#include <stdlib.h>
-#include <time.h>
 
 ShowState showState = {
     {}, IDB_GROUP, {CAPTION_1, CAPTION_2, CAPTION_3, CAPTION_4}, 1, {"", ""}, 0,
@@ -82,7 +80,7 @@ void DrawNextPicture() {
 }
 
 static void StartShow(HWND window) {
-    srand((unsigned)time(NULL));
+    SeedRandom(CalendarSeconds());
     SetTimer(window, SHOW_TIMER_ID, SHOW_TICK_MS, NULL);
     LoadPictures();
 }

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Checks the shipped image itself, as the oldest loaders it must satisfy would see it:
+#   check_image.sh OBJDUMP quorvane.scr
+# The first Windows 95 release loads a program only when every DLL it imports is there and every
+# function it imports is exported; it knows nothing of TLS callbacks or delay-loading; it wants
+# subsystem 4.0. The list below holds each function the program may import, every one of them
+# exported by the first Windows 95 release and by NT 4.0. A new import fails this check until it
+# is added here, after its availability on both has been checked.
+set -uo pipefail
+objdump=$1 image=$2
+
+ALLOWED="
+ADVAPI32 RegCloseKey RegOpenKeyA RegQueryValueExA
+GDI32 BitBlt CreateBitmap CreateCompatibleDC CreateDIBitmap CreateFontA CreatePalette DeleteDC
+GDI32 DeleteObject GetObjectA GetStockObject RealizePalette SelectObject SelectPalette SetBkColor
+GDI32 SetTextCharacterExtra SetTextColor StretchBlt
+KERNEL32 CloseHandle CreateFileA DeleteFileA ExitProcess FindResourceA FreeLibrary FreeResource
+KERNEL32 GetCommandLineA GetLocalTime GetModuleHandleA GetPrivateProfileIntA GetProcAddress
+KERNEL32 GetSystemTime GetTempFileNameA GetTempPathA GetTickCount GetVersionExA GlobalAlloc
+KERNEL32 GlobalFree GlobalLock GlobalUnlock LoadLibraryA LoadResource LockResource
+KERNEL32 SetUnhandledExceptionFilter SizeofResource Sleep SystemTimeToFileTime
+KERNEL32 UnhandledExceptionFilter WriteFile WritePrivateProfileStringA lstrcpyA lstrlenA
+USER32 BeginPaint CharNextA CreateWindowExA DefWindowProcA DialogBoxParamA DispatchMessageA
+USER32 DrawTextA EndDialog EndPaint FillRect FindWindowA GetClientRect GetCursorPos GetDC
+USER32 GetDlgItem GetForegroundWindow GetMessageA GetParent GetSystemMetrics GetWindowDC
+USER32 GetWindowRect IsWindow KillTimer LoadIconA LoadStringA PeekMessageA PostMessageA
+USER32 PostQuitMessage RegisterClassA ReleaseDC SendMessageA SetCursor SetForegroundWindow
+USER32 SetTimer SetWindowTextA SystemParametersInfoA TranslateMessage wsprintfA
+WINMM mciSendCommandA
+"
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+headers=$("$objdump" -p "$image") || { echo "FAIL: $objdump cannot read $image"; exit 1; }
+sections=$("$objdump" -h "$image")
+field() { awk -v name="$1" '$1 == name { print $2; exit }' <<<"$headers"; }
+directory() { awk -v entry="$1" '$1 == "Entry" && $2 == entry { print $3 " " $4; exit }' <<<"$headers"; }
+
+grep -q "file format pei-i386" <<<"$headers" || fail "not an i386 image"
+[ "$(field Magic)" = 010b ] || fail "not PE32 (magic $(field Magic))"
+[ "$(field Subsystem)" = 00000002 ] || fail "not a Windows GUI program (subsystem $(field Subsystem))"
+for version in SubsystemVersion OSystemVersion; do
+    major=$(field "Major$version") minor=$(field "Minor$version")
+    [ "$major.$minor" = 4.0 ] || fail "$version is $major.$minor, not 4.0"
+done
+[ "$(directory 9)" = "00000000 00000000" ] || fail "it has a TLS directory: $(directory 9)"
+[ "$(directory d)" = "00000000 00000000" ] || fail "it has delay-load imports: $(directory d)"
+
+# The entry point must lie inside a section marked as code.
+entry=$((0x$(field AddressOfEntryPoint) + 0x$(field ImageBase)))
+entry_section=""
+while read -r name size start kind; do
+    if ((entry >= 0x$start && entry < 0x$start + 0x$size)); then
+        entry_section="$name $kind"
+        break
+    fi
+done < <(awk '$1 ~ /^[0-9]+$/ { name = $2; size = $3; start = $4; next }
+    name != "" { print name, size, start, ($0 ~ /CODE/ ? "code" : "data"); name = "" }' <<<"$sections")
+[ "${entry_section#* }" = code ] || fail "the entry point is not in a code section (${entry_section:-none})"
+
+# Imports, one "DLL function" a line, the DLL without its extension and in capitals.
+imports=$(awk '
+    /DLL Name:/ { dll = toupper($3); sub(/\.DLL$/, "", dll); next }
+    dll != "" && /^\t[0-9a-f]+\t/ { print dll, ($3 == "" ? "<ordinal " $2 ">" : $3) }
+    /^$/ { dll = "" }' <<<"$headers")
+[ -n "$imports" ] || fail "no imports found"
+allowed=$(awk 'NF { for (k = 2; k <= NF; k++) print $1, $k }' <<<"$ALLOWED")
+while read -r dll function; do
+    [ -n "$dll" ] || continue
+    case "$dll" in
+    ADVAPI32 | GDI32 | KERNEL32 | USER32 | WINMM) ;;
+    *)
+        fail "imports $function from $dll, which is not one of the five system DLLs"
+        continue
+        ;;
+    esac
+    grep -qxF "$dll $function" <<<"$allowed" || fail "imports $dll $function, not on the list"
+done <<<"$imports"
+
+count=$(grep -c . <<<"$imports")
+if [ "$failures" -ne 0 ]; then
+    echo "$image: $failures problem(s)"
+    exit 1
+fi
+echo "$image: PE32 i386, GUI 4.0, entry in ${entry_section% *}, $count imports from" \
+    "$(cut -d' ' -f1 <<<"$imports" | sort -u | tr '\n' ' ')all on the list"

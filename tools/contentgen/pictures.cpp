@@ -44,10 +44,11 @@ double Clamp01(double v) {
 const int BAYER4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
 // Draws in "person space" (the 100 x 150 portrait frame) onto a picture, through a scale
-// and an offset, so the same figure serves the portrait and the group picture.
+// and an offset, so the same figure serves the portrait and the group picture. The scale
+// may differ across and down, for a picture that is shown wider than it is stored.
 struct Painter {
     IndexedImage &img;
-    double ox = 0, oy = 0, s = 1;
+    double ox = 0, oy = 0, sx = 1, sy = 1;
 
     std::uint8_t Index(int ramp, double shade, int x, int y) const {
         double t = Clamp01(shade) * (SHADES - 1);
@@ -63,14 +64,14 @@ struct Painter {
     // person-space coordinates and returns false to leave the pixel alone.
     void Fill(double x0, double y0, double x1, double y1,
               const std::function<bool(double, double, int &, double &)> &shade) {
-        int px0 = static_cast<int>(std::floor(ox + x0 * s)) - 1;
-        int py0 = static_cast<int>(std::floor(oy + y0 * s)) - 1;
-        int px1 = static_cast<int>(std::floor(ox + x1 * s)) + 1;
-        int py1 = static_cast<int>(std::floor(oy + y1 * s)) + 1;
+        int px0 = static_cast<int>(std::floor(ox + x0 * sx)) - 1;
+        int py0 = static_cast<int>(std::floor(oy + y0 * sy)) - 1;
+        int px1 = static_cast<int>(std::floor(ox + x1 * sx)) + 1;
+        int py1 = static_cast<int>(std::floor(oy + y1 * sy)) + 1;
         for (int y = py0 < 0 ? 0 : py0; y <= py1 && y < img.height; ++y) {
             for (int x = px0 < 0 ? 0 : px0; x <= px1 && x < img.width; ++x) {
-                double u = (x + 0.5 - ox) / s;
-                double v = (y + 0.5 - oy) / s;
+                double u = (x + 0.5 - ox) / sx;
+                double v = (y + 0.5 - oy) / sy;
                 int ramp = 0;
                 double value = 0;
                 if (shade(u, v, ramp, value)) {
@@ -80,9 +81,10 @@ struct Painter {
         }
     }
 
-    // Width of the dark edge line, in person-space units.
+    // Width of the dark edge line, in person-space units: at least a pixel whichever way
+    // the edge runs, so a squeezed outline keeps no gaps.
     double Edge() const {
-        return 1.1 / s;
+        return 1.1 / (sx < sy ? sx : sy);
     }
 };
 
@@ -507,10 +509,11 @@ void DrawMember(Painter &p, int who) {
     Extras(p, who);
 }
 
-void Backdrop(IndexedImage &img, int ramp, double cx, double cy) {
+// A soft glow around (cx, cy); squeeze < 1 narrows it for a picture shown wider than stored.
+void Backdrop(IndexedImage &img, int ramp, double cx, double cy, double squeeze = 1) {
     for (int y = 0; y < img.height; ++y) {
         for (int x = 0; x < img.width; ++x) {
-            double dx = (x + 0.5 - cx) / 70, dy = (y + 0.5 - cy) / 90;
+            double dx = (x + 0.5 - cx) / (70 * squeeze), dy = (y + 0.5 - cy) / 90;
             double glow = 1 - std::sqrt(dx * dx + dy * dy);
             double sh = 0.22 + 0.5 * Clamp01(glow) + 0.08 * (1 - (y + 0.5) / img.height);
             Painter p{img};
@@ -562,27 +565,26 @@ IndexedImage Portrait(int who) {
 
 IndexedImage Group() {
     IndexedImage img(251, 150, 0);
-    const double cx = 125.5, archY = 72, rx = 121, ry = 68, frame = 6;
-    // inside of the arch: 0 outside, 1 frame, 2 inside
-    auto zone = [&](double x, double y) {
-        double dx = x - cx;
-        if (dx < -rx || dx > rx) {
-            return 0;
-        }
-        double inner;
+    // Full screen shows this picture 4/3 as wide as it is stored on the 4:3 screens the saver
+    // is made for, so the scene is drawn that much narrower. X and the arch's sizes below are
+    // in rows, as shown: a column counts 4/3 of a row.
+    const double squeeze = 0.75;
+    const double cx = 125.5, archY = 86, rx = 121 / squeeze, ry = 82, frame = 6;
+    // how far (x, y) lies inside the arch's outline; negative outside
+    auto inside = [&](double x, double y) {
+        double X = (x - cx) / squeeze;
+        double ax = X < 0 ? -X : X;
         if (y >= archY) {
-            inner = rx - (dx < 0 ? -dx : dx);
-        } else {
-            double ux = dx / rx, uy = (y - archY) / ry;
-            double d = std::sqrt(ux * ux + uy * uy);
-            if (d > 1) {
-                return 0;
-            }
-            inner = (1 - d) * ry;
+            return rx - ax;
         }
-        return inner < frame ? 1 : 2;
+        // distance to the elliptic top, to first order, so the frame runs on at the same
+        // width where the curve meets the straight sides
+        double uy = y - archY;
+        double g = ax * ax / (rx * rx) + uy * uy / (ry * ry);
+        double gx = 2 * ax / (rx * rx), gy = 2 * uy / (ry * ry);
+        return (1 - g) / std::sqrt(gx * gx + gy * gy);
     };
-    Backdrop(img, BG_BLUE, 125, 30);
+    Backdrop(img, BG_BLUE, 125, 30, squeeze);
     Painter stage{img};
     // back row: guitarist and bassist; front row: singer and drummer
     const int order[4] = {1, 2, 3, 0};
@@ -591,24 +593,19 @@ IndexedImage Group() {
     const double lift[4] = {12, 12, 2, 2};
     for (int i = 0; i < 4; ++i) {
         Painter p{img};
-        p.s = scales[i];
-        p.ox = xs[i] - 50 * p.s;
-        p.oy = 150 - 150 * p.s - lift[i];
+        p.sx = scales[i] * squeeze;
+        p.sy = scales[i];
+        p.ox = xs[i] - 50 * p.sx;
+        p.oy = 150 - 150 * p.sy - lift[i];
         DrawMember(p, order[i]);
     }
     for (int y = 0; y < img.height; ++y) {
         for (int x = 0; x < img.width; ++x) {
-            int z = zone(x + 0.5, y + 0.5);
-            if (z == 0) {
+            double inner = inside(x + 0.5, y + 0.5);
+            if (inner < 0) {
                 img.set(x, y, 0);
-            } else if (z == 1) {
+            } else if (inner < frame) {
                 // a gilded frame with a bevel: light on the outer edge, dark inside
-                double dx = x + 0.5 - cx;
-                double inner = y + 0.5 >= archY ? rx - (dx < 0 ? -dx : dx) : 0;
-                if (y + 0.5 < archY) {
-                    double ux = dx / rx, uy = (y + 0.5 - archY) / ry;
-                    inner = (1 - std::sqrt(ux * ux + uy * uy)) * ry;
-                }
                 img.set(x, y, stage.Index(CLOTH_GOLD, 0.95 - 0.11 * inner, x, y));
             }
         }

@@ -71,3 +71,8 @@ DWORD MouseTravel(POINT anchor, POINT now) {
 bool PasswordCheckDue(DWORD lastTick, DWORD now) {
     return lastTick == NO_PASSWORD_CHECK_YET || now - lastTick >= PASSWORD_RECHECK_MS;
 }
+
+bool NeedsBlanket(const RECT &monitor, const RECT &saverWindow) {
+    return monitor.left < saverWindow.left || monitor.top < saverWindow.top ||
+           monitor.right > saverWindow.right || monitor.bottom > saverWindow.bottom;
+}

@@ -31,6 +31,10 @@ DWORD MouseTravel(POINT anchor, POINT now);
 // lastTick is 0xFFFFFFFF before the first check; tick arithmetic survives wrap-around.
 bool PasswordCheckDue(DWORD lastTick, DWORD now);
 
+// Whether a monitor shows anything of the desktop beside the saver window: only a monitor that
+// lies whole within the window's rectangle needs no blanket of its own.
+bool NeedsBlanket(const RECT &monitor, const RECT &saverWindow);
+
 const DWORD NO_PASSWORD_CHECK_YET = 0xFFFFFFFF;
 const DWORD PASSWORD_RECHECK_MS = 200;
 

@@ -38,10 +38,20 @@ const int SAVER_FAULT_EXIT = 2;
 // Start-up and dispatch.
 int SaverMain(HINSTANCE instance, const char *arguments);
 
-// The saver window.
+// The saver window. Its messages pass along one chain of window procedures:
+//   SaverClassProc    frame: the input method, the cursor, the title, help in the preview,
+//                     system commands, and nothing more once the saver is closing
+//   -> ShowProc       show: creation, pictures, paint, timer, music, destruction
+//   -> SaverDefaultProc  frame: closing on input, behind the password on Windows 95
+//   -> DefWindowProcA
+// In the first two a case that ends with `break` passes the message on to the next link, and one
+// that returns ends it there. The frame does its own work on a message first and then passes it
+// on, so the show sees every message the frame does not keep.
 int RunSaverWindow(HWND parent);
 LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Black windows over the monitors the full-screen saver window leaves uncovered.
+void CoverOtherMonitors(HWND saver);
 
 // The Windows 95 password lock.
 void LoadPasswordVerifier();

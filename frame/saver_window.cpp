@@ -50,8 +50,10 @@ int RunSaverWindow(HWND parent) {
                                                  height, parent, NULL, saverState.instance, NULL);
     }
     if (saverState.saverWindow != NULL) {
-        if (!saverState.preview)
+        if (!saverState.preview) {
+            CoverOtherMonitors(saverState.saverWindow);
             SetForegroundWindow(saverState.saverWindow);
+        }
         MSG message;
         // GetMessage's -1 (a bad argument) cannot happen with these arguments; only 0 ends.
         while (GetMessageA(&message, NULL, 0, 0) != 0) {

@@ -25,7 +25,7 @@ USER32 DrawTextA EndDialog EndPaint FillRect FindWindowA GetClientRect GetCursor
 USER32 GetDlgItem GetForegroundWindow GetMessageA GetParent GetSystemMetrics GetWindowDC
 USER32 GetWindowRect IsWindow KillTimer LoadIconA LoadStringA PeekMessageA PostMessageA
 USER32 PostQuitMessage RegisterClassA ReleaseDC SendMessageA SetCursor SetForegroundWindow
-USER32 SetTimer SetWindowTextA SystemParametersInfoA TranslateMessage wsprintfA
+USER32 SetTimer SetWindowTextA ShowWindow SystemParametersInfoA TranslateMessage wsprintfA
 WINMM mciSendCommandA
 "
 

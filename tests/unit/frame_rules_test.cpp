@@ -122,4 +122,22 @@ TEST(PasswordCheckDue, WaitsTheIntervalAcrossWrapAround) {
         EXPECT_EQ(c.due, PasswordCheckDue(c.last, c.now)) << "last " << c.last << " now " << c.now;
 }
 
+TEST(NeedsBlanket, EveryMonitorTheSaverWindowDoesNotCoverWhole) {
+    const RECT saver = {0, 0, 640, 480};
+    static const struct {
+        RECT monitor;
+        bool needs;
+    } cases[] = {
+        {{0, 0, 640, 480}, false},     // the primary monitor itself
+        {{640, 0, 1440, 600}, true},   // beside it
+        {{-1024, 0, 0, 768}, true},    // to its left, at negative coordinates
+        {{0, 0, 800, 600}, true},      // a mirror that shows more than the window covers
+        {{100, 100, 400, 300}, false}, // within it
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.needs, NeedsBlanket(c.monitor, saver))
+            << c.monitor.left << "," << c.monitor.top << " - " << c.monitor.right << ","
+            << c.monitor.bottom;
+}
+
 } // namespace

@@ -8,6 +8,8 @@
 
 static const UINT SONG_FILE_NUMBER = 1609; // plus the song's number
 
+// Keeps the song's file name only once the whole song is in the file: a song that cannot be
+// written has no file, and so is never handed to the sequencer.
 static void WriteSong(int song, const char *directory) {
     char *path = showState.songFiles[song - 1];
     path[0] = '\0';
@@ -23,24 +25,24 @@ static void WriteSong(int song, const char *directory) {
     if (GetTempFileNameA(directory, "Mdi", SONG_FILE_NUMBER + song, name) == 0 ||
         lstrlenA(name) >= SONG_PATH_SIZE)
         return;
-    lstrcpyA(path, name);
-
     HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
-    DWORD written;
-    WriteFile(file, LockResource(resource), size, &written, NULL);
+    DWORD written = 0;
+    BOOL whole = WriteFile(file, LockResource(resource), size, &written, NULL) && written == size;
     CloseHandle(file);
+    if (whole)
+        lstrcpyA(path, name);
+    else
+        DeleteFileA(name);
 }
 
 void ExtractSongs() {
     char directory[SONG_PATH_SIZE] = "";
     DWORD length = GetTempPathA(sizeof(directory), directory);
-    if (length == 0 || length >= sizeof(directory))
-        directory[0] = '\0';
     for (int song = 1; song <= SONG_COUNT; song++) {
-        if (directory[0] != '\0')
+        if (length != 0 && length < sizeof(directory))
             WriteSong(song, directory);
         else
             showState.songFiles[song - 1][0] = '\0';
@@ -52,6 +54,9 @@ static void CloseDevice(MCIDEVICEID device) {
 }
 
 MCIERROR PlaySong(HWND window, const char *path) {
+    // No file, no song: the sequencer is never asked to open an empty name.
+    if (path[0] == '\0')
+        return MCIERR_FILE_NOT_FOUND;
     MCI_OPEN_PARMSA open;
     ZeroMemory(&open, sizeof(open));
     open.lpstrDeviceType = "sequencer";
@@ -87,13 +92,14 @@ void StartMusic(HWND window) {
     LoadSettings();
     if (bounds.right - bounds.left < screenWidth)
         return; // the preview is silent
-    // Activation comes and goes (a password prompt, the window's end). Once the songs are out
-    // the music is playing, or the sequencer has failed and retrying it would only sound a
-    // snatch of song as the saver closes.
-    if (showState.songDevice != 0 || showState.songFiles[0][0] != '\0')
+    // One attempt a run. Activation comes and goes (a password prompt, the window's end); once
+    // the songs have been tried, playing or failed, another attempt would only write the files
+    // again and sound a snatch of song as the saver closes.
+    if (showState.musicTried)
         return;
     if (QuietHours(saverSettings, LocalHour()))
         return;
+    showState.musicTried = true;
     showState.songIndex = NextRandom() % 2 + 1;
     ExtractSongs();
     PlaySong(window, showState.songFiles[showState.songIndex - 1]);

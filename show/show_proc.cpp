@@ -7,7 +7,7 @@
 #include "resources/content_texts.h"
 
 ShowState showState = {
-    {}, IDB_GROUP, {CAPTION_1, CAPTION_2, CAPTION_3, CAPTION_4}, 1, {"", ""}, 0,
+    {}, IDB_GROUP, {CAPTION_1, CAPTION_2, CAPTION_3, CAPTION_4}, 1, {"", ""}, 0, false,
 };
 
 static const int CAPTION_OFFSET = 50;
@@ -15,6 +15,9 @@ static const int CAPTION_OFFSET = 50;
 struct CaptionFont {
     int height, width, weight;
 };
+// Roman family (0x10) with the low bits 0x07: the value the captions were designed with, which
+// no named pitch constant spells.
+static const BYTE CAPTION_PITCH_AND_FAMILY = 0x17;
 static const CaptionFont FULL_SCREEN_FONT = {29, 10, FW_BOLD};
 static const CaptionFont PREVIEW_FONT = {12, 0, FW_NORMAL};
 
@@ -35,7 +38,7 @@ static void DrawCaption(HDC dc, RECT area, const char *caption, bool fullScreen)
         area.top += CAPTION_OFFSET;
     HFONT font = CreateFontA(look.height, look.width, 0, 0, look.weight, FALSE, FALSE, FALSE,
                              ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             VARIABLE_PITCH | FF_ROMAN, "Times New Roman");
+                             CAPTION_PITCH_AND_FAMILY, "Times New Roman");
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetTextCharacterExtra(dc, 3);
     DrawTextA(dc, caption, lstrlenA(caption), &area, DT_CENTER);

@@ -32,10 +32,12 @@ struct ShowState {
     int songIndex;                        // 1 or 2: the song playing or last started
     char songFiles[SONG_COUNT][SONG_PATH_SIZE];
     MCIDEVICEID songDevice; // the sequencer playing it, 0 when silent
+    bool musicTried;        // the songs were written and played, or failed, in this run
 };
 
 extern ShowState showState;
 
+// The second link of the saver window's chain (see frame/saver_state.h).
 LRESULT CALLBACK ShowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Pictures.

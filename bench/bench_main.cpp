@@ -7,8 +7,9 @@
 //   bench.exe --spin <ms> <tag>     the calibration target of the CPU readings (started by bench)
 //
 // The saver, floor.exe and probe\winmm.dll are taken from bench.exe's own folder.
-#include "e2e/saver_harness.h"
-#include "e2e/screen.h"
+#include "harness/saver_harness.h"
+#include "harness/screen.h"
+#include "pinned.h"
 #include "group_box.h"
 
 #include <windows.h>
@@ -30,8 +31,6 @@ const int SPACED_DRAWINGS = 100; // pictures drawn one at a time, as ticks draw 
 // Wine copies a window's drawing to the X screen when its thread goes idle, and drawings that
 // follow each other within 50 ms share one copy; a tick's picture pays for its own.
 const DWORD SPACING_MS = 80;
-const UINT_PTR SHOW_TIMER_ID = 10001;
-const UINT PROBE_CPU_MS = WM_APP + 3;
 const double TICKS_PER_MINUTE = 8; // as the target counts them; a tick every 8 s is 7.5 a minute
 
 double NowMs() {
@@ -472,7 +471,7 @@ bool SpacedDrawingCost(HWND window, const CpuClock &clock, const Spot &spot, Spa
     ZeroMemory(cost, sizeof(*cost));
     double last = CpuMs(clock);
     for (int i = 0; i < SPACED_DRAWINGS; i++) {
-        if (!DrawPictures(window, 1, SHOW_TIMER_ID, SPACING_MS))
+        if (!DrawPictures(window, 1, pinned::SHOW_TIMER_ID, SPACING_MS))
             return false;
         // Read after the pause: the copy to the screen happens once the saver is idle again.
         double now = CpuMs(clock);
@@ -508,16 +507,16 @@ void MeasureWaiting(const Options &options, const std::string &folder, const Spo
     if (StartProgram(folder + "\\quorvane.scr", "/s", folder.c_str(), &saver) &&
         WaitForFirstPicture(saver, spot) &&
         OpenCpuClock(saver, folder + "\\quorvane.scr", &clock) &&
-        (window = WaitForSaverWindow(saver, NULL, 5000)) != NULL) {
+        (window = WaitForSaverWindow(saver)) != NULL) {
         printf("The saver as shipped, read %s:\n", clock.unixPid ? "from Linux" : "from Windows");
         Sleep(SETTLE_MS);
         // The first window holds the first caption, whose font the system loads then.
         Waiting first = Wait(clock, idleMs);
         PrintWaiting("waiting, the first window after the first picture", first, idleMs);
-        double burst = DrawingCost(window, clock, DRAWINGS, 0, SHOW_TIMER_ID);
+        double burst = DrawingCost(window, clock, DRAWINGS, 0, pinned::SHOW_TIMER_ID);
         SpacedCost spaced;
         bool spacedDrawn = SpacedDrawingCost(window, clock, spot, &spaced);
-        double nothing = DrawingCost(window, clock, DRAWINGS, 0, SHOW_TIMER_ID + 1);
+        double nothing = DrawingCost(window, clock, DRAWINGS, 0, pinned::SHOW_TIMER_ID + 1);
         if (spacedDrawn)
             printf("  per drawn picture: %.3f ms each on its own (%d, %lu ms apart); the group "
                    "picture %.3f ms (%d), a portrait with its caption %.3f ms (%d)\n",
@@ -576,11 +575,11 @@ void MeasureDrawingWithProbe(const Spot &spot) {
     CpuClock clock;
     HWND window = NULL;
     if (StartSaverIn(folder, "/s", &saver) && WaitForFirstPicture(saver, spot) &&
-        OpenCpuClock(saver, folder, &clock) &&
-        (window = WaitForSaverWindow(saver, NULL, 5000)) != NULL && AskProbe(PROBE_CPU_MS) >= 0) {
+        OpenCpuClock(saver, folder, &clock) && (window = WaitForSaverWindow(saver)) != NULL &&
+        AskProbe(PROBE_CPU_MS) >= 0) {
         Sleep(SETTLE_MS);
         double own = (double)AskProbe(PROBE_CPU_MS), fromUnix = CpuMs(clock);
-        bool drawn = DrawPictures(window, SPACED_DRAWINGS, SHOW_TIMER_ID, SPACING_MS);
+        bool drawn = DrawPictures(window, SPACED_DRAWINGS, pinned::SHOW_TIMER_ID, SPACING_MS);
         own = (double)AskProbe(PROBE_CPU_MS) - own;
         fromUnix = CpuMs(clock) - fromUnix;
         if (drawn)

@@ -1,21 +1,19 @@
 // Exit codes of the modes that end without user interaction.
 #include <gtest/gtest.h>
 
-#include "e2e/saver_harness.h"
+#include "harness/saver_harness.h"
+#include "pinned.h"
 
 namespace {
 
-const DWORD REFUSED = (DWORD)-1;
+const DWORD REFUSED = pinned::REFUSED_EXIT;
 
 void ExpectExitCodeAt(int line, const std::string &arguments, DWORD expected) {
     SCOPED_TRACE(testing::Message() << "line " << line << ", arguments \"" << arguments << "\"");
     SaverProcess saver;
     ASSERT_TRUE(StartSaver(arguments, &saver));
-    DWORD code = WaitForExit(saver, SAVER_EXIT_MS);
-    bool madeWindow = CountSaverWindows() != 0;
-    StopSaver(&saver);
-    EXPECT_EQ(expected, code);
-    EXPECT_FALSE(madeWindow);
+    EXPECT_EQ(expected, WaitForExit(saver));
+    EXPECT_EQ(0, CountSaverWindows());
 }
 #define ExpectExitCode(arguments, expected) ExpectExitCodeAt(__LINE__, arguments, expected)
 

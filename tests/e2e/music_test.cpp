@@ -11,26 +11,29 @@
 #include <time.h>
 #include <vector>
 
-#include "e2e/saver_harness.h"
+#include "harness/saver_harness.h"
+#include "pinned.h"
 
 #include <mmsystem.h>
 
 namespace {
 
 const char LOG_NAME[] = "fake_mci.log";
-const DWORD SEQUENCER_MS = 10000;
 
 std::string SongFile(int song) {
     char directory[MAX_PATH], name[MAX_PATH];
     GetTempPathA(sizeof(directory), directory);
-    GetTempFileNameA(directory, "Mdi", 1609 + song, name);
+    GetTempFileNameA(directory, "Mdi", pinned::SONG_FILE_BEFORE_FIRST + song, name);
     return name;
 }
 
 std::string SongResource(int song) {
     HMODULE saver = LoadLibraryExA(SaverPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     std::string content;
-    HRSRC found = saver ? FindResourceA(saver, MAKEINTRESOURCEA(129 + song), "MIDI") : NULL;
+    HRSRC found =
+        saver ? FindResourceA(saver, MAKEINTRESOURCEA(pinned::SONG_RESOURCE_BEFORE_FIRST + song),
+                              "MIDI")
+              : NULL;
     if (found != NULL)
         content.assign((const char *)LockResource(LoadResource(saver, found)),
                        SizeofResource(saver, found));
@@ -45,9 +48,9 @@ void RemoveSongFiles() {
 }
 
 void WriteQuietHours(int active, int from, int to) {
-    std::string text = "[QuorvanelsScreenSaver]\r\nTimeFrom=" + std::to_string(from) +
-                       "\r\nTimeTo=" + std::to_string(to) + "\r\nActive=" + std::to_string(active) +
-                       "\r\n";
+    std::string text =
+        "[" + std::string(pinned::SETTINGS_SECTION) + "]\r\nTimeFrom=" + std::to_string(from) +
+        "\r\nTimeTo=" + std::to_string(to) + "\r\nActive=" + std::to_string(active) + "\r\n";
     WriteWholeFile(SettingsFile(), text);
 }
 
@@ -176,25 +179,23 @@ class Music : public testing::Test {
         StopSaver(&saver);
         DeleteFileA(log.c_str());
         ASSERT_TRUE(StartSaverIn(folder, arguments, &saver));
-        window = WaitForSaverWindow(saver, parent, SAVER_START_MS);
+        window = WaitForReadySaver(saver, parent);
         ASSERT_TRUE(window != NULL) << "no saver window";
     }
 
     // Waits until the log holds at least `count` lines of the given command ("" for any).
     std::vector<std::string> WaitForLog(int count, const char *command = "") {
-        DWORD start = GetTickCount();
-        std::vector<std::string> lines = ReadLog(log);
-        while (CountLinesStarting(lines, command) < count &&
-               GetTickCount() - start < SEQUENCER_MS) {
-            PumpFor(20);
+        std::vector<std::string> lines;
+        WaitUntil(LOG_MS, [&] {
             lines = ReadLog(log);
-        }
+            return CountLinesStarting(lines, command) >= count;
+        });
         return lines;
     }
 
     void CloseByKey() {
         PressKey(VK_SHIFT);
-        EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+        EXPECT_EQ(0u, WaitForExit(saver));
     }
 
     // After the saver's end: every device closed, no song file left.
@@ -209,7 +210,7 @@ class Music : public testing::Test {
     std::string folder;
     std::string log;
     HANDLE songEnd = NULL;
-    SaverProcess saver = {};
+    SaverProcess saver;
     HWND window = NULL;
 };
 
@@ -299,7 +300,7 @@ TEST_F(Music, AnActivationWhilePlayingStartsNothing) {
     EXPECT_EQ(3u, ReadLog(log).size());
     EXPECT_FALSE(FileExists(SongFile(3 - song)));
     EXPECT_TRUE(FileExists(SongFile(song)));
-    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+    EXPECT_TRUE(StillRunning(saver, 0));
 
     CloseByKey();
     EXPECT_EQ(5u, ReadLog(log).size());
@@ -347,7 +348,7 @@ TEST_F(Music, ThePreviewIsSilent) {
     EXPECT_FALSE(FileExists(SongFile(1)));
     EXPECT_FALSE(FileExists(SongFile(2)));
     DestroyWindow(host);
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
 }
 
 TEST_F(Music, ASequencerFailureLeavesTheSaverSilentWithNothingOpen) {
@@ -391,7 +392,7 @@ TEST_F(Music, ASequencerFailureLeavesTheSaverSilentWithNothingOpen) {
         }
         EXPECT_COMMANDS(lines, 0, expected);
         EXPECT_EQ(expected.size(), lines.size());
-        EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+        EXPECT_TRUE(StillRunning(saver, 0));
         CloseByKey();
         EXPECT_EQ(expected.size(), ReadLog(log).size());
         ExpectCleanEnd();
@@ -405,17 +406,15 @@ TEST(MusicRealSequencer, RunsSilentlyAndLeavesNoFile) {
     RemoveSongFiles();
     ParkCursor(100, 100);
     std::string folder = MakeSaverFolder({});
-    SaverProcess saver = {};
+    SaverProcess saver;
     ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));
-    ASSERT_TRUE(WaitForSaverWindow(saver, NULL, SAVER_START_MS) != NULL);
-    PumpFor(QUIET_MS);
-    EXPECT_TRUE(FileExists(SongFile(1)));
-    EXPECT_TRUE(FileExists(SongFile(2)));
-    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+    ASSERT_TRUE(WaitForReadySaver(saver) != NULL);
+    EXPECT_TRUE(
+        WaitUntil(LOG_MS, [] { return FileExists(SongFile(1)) && FileExists(SongFile(2)); }));
+    EXPECT_TRUE(StillRunning(saver));
 
     PressKey(VK_SHIFT);
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
-    StopSaver(&saver);
+    EXPECT_EQ(0u, WaitForExit(saver));
     EXPECT_FALSE(FileExists(SongFile(1)));
     EXPECT_FALSE(FileExists(SongFile(2)));
     EXPECT_FALSE(FileExists(folder + "\\" + LOG_NAME));

@@ -8,19 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "e2e/saver_harness.h"
+#include "harness/saver_harness.h"
+#include "e2e/password_doubles.h"
 #include "frame/saver_state.h"
 
 namespace {
 
-const char PASSWORD_LOG[] = "fake_password.log";
 const char MPR_LOG[] = "fake_mpr.log";
-const char USE_PASSWORD[] = "ScreenSaveUsePassword";
 const DWORD RECHECK_MS = 200; // no new check within this time after the last one ended
 const DWORD DIALOG_MS = 500;  // how long the double's dialog stays open where it matters
-// From the dialog's opening in the log until a new check may be asked for, with room to spare.
-const DWORD PAST_RECHECK_MS = DIALOG_MS + RECHECK_MS + 300;
-const DWORD LOG_MS = 5000;
+// After a check has ended, until a new one may surely be asked for: the interval and room for a
+// slow machine to pass the input on.
+const DWORD PAST_RECHECK_MS = RECHECK_MS + 300;
 
 typedef std::vector<std::string> Lines;
 
@@ -60,82 +59,6 @@ void ExpectLog(const char *file, int line, const std::string &path, const Lines 
     ADD_FAILURE_AT(file, line) << listing;
 }
 
-// The system's screen-saver-running flag as a process started now would read it. Wine keeps the
-// flag in a registry value of its own, and every process reads that once and then keeps its own
-// copy: this process's SystemParametersInfo would never see the saver change it.
-bool SaverRunningFlag() {
-    HKEY key;
-    if (RegOpenKeyA(HKEY_CURRENT_USER,
-                    "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop",
-                    &key) != ERROR_SUCCESS)
-        return false;
-    char value[16] = "";
-    DWORD size = sizeof(value) - 1;
-    RegQueryValueExA(key, "WINE_ScreenSaverRunning", NULL, NULL, (BYTE *)value, &size);
-    RegCloseKey(key);
-    return atoi(value) != 0;
-}
-
-// Through the system, which writes Wine's value too.
-void ClearSaverRunningFlag() {
-    UINT previous;
-    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
-}
-
-// The cursor of the foreground window's thread: the saver's while it is in front.
-HCURSOR ForegroundCursor() {
-    CURSORINFO info = {};
-    info.cbSize = sizeof(info);
-    if (!GetCursorInfo(&info))
-        return (HCURSOR)INVALID_HANDLE_VALUE;
-    return info.hCursor;
-}
-
-// "ScreenSaveUsePassword" under the desktop's key: absent, or a type and its bytes.
-struct PasswordValue {
-    bool present;
-    DWORD type;
-    std::string bytes;
-};
-
-const PasswordValue NO_VALUE = {false, REG_NONE, ""};
-
-PasswordValue Dword(DWORD value) {
-    return {true, REG_DWORD, std::string((const char *)&value, sizeof(value))};
-}
-
-PasswordValue Binary(const std::string &bytes) {
-    return {true, REG_BINARY, bytes};
-}
-
-PasswordValue ReadPasswordValue() {
-    PasswordValue value = NO_VALUE;
-    HKEY desktop;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &desktop) != ERROR_SUCCESS)
-        return value;
-    char data[256];
-    DWORD size = sizeof(data);
-    if (RegQueryValueExA(desktop, USE_PASSWORD, NULL, &value.type, (BYTE *)data, &size) ==
-        ERROR_SUCCESS) {
-        value.present = true;
-        value.bytes.assign(data, size);
-    }
-    RegCloseKey(desktop);
-    return value;
-}
-
-void WritePasswordValue(const PasswordValue &value) {
-    HKEY desktop;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &desktop) != ERROR_SUCCESS)
-        return;
-    if (value.present)
-        RegSetValueExA(desktop, USE_PASSWORD, 0, value.type, (const BYTE *)value.bytes.data(),
-                       (DWORD)value.bytes.size());
-    else
-        RegDeleteValueA(desktop, USE_PASSWORD);
-    RegCloseKey(desktop);
-}
-
 const char *const FAKE_SETTINGS[] = {"FAKE_PWD_ANSWERS", "FAKE_PWD_DELAY_MS", "FAKE_PWD_PUMP",
                                      "FAKE_PWD_MOVE", "FAKE_PWD_FAULT"};
 
@@ -171,10 +94,8 @@ class PasswordLock : public testing::Test {
     // The full-screen saver with the given doubles, up and ready for input.
     void StartSaver(const std::vector<std::string> &fakes) {
         Launch(fakes, "/s");
-        window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
+        window = WaitForReadySaver(saver);
         ASSERT_TRUE(window != NULL) << "no saver window";
-        // The first activation and paint pass before input counts.
-        PumpFor(300);
     }
 
     std::string PasswordLog() const {
@@ -186,22 +107,29 @@ class PasswordLock : public testing::Test {
 
     // Waits until the password double has logged at least `count` lines.
     Lines WaitForPasswordLog(size_t count) {
-        DWORD start = GetTickCount();
-        Lines lines = ReadLogLines(PasswordLog());
-        while (lines.size() < count && GetTickCount() - start < LOG_MS) {
-            PumpFor(10);
+        Lines lines;
+        WaitUntil(LOG_MS, [&] {
             lines = ReadLogLines(PasswordLog());
-        }
+            return lines.size() >= count;
+        });
         return lines;
     }
 
+    // The double's dialog shows the arrow while it is open; a refused saver hides it again.
+    bool WaitForDialogOpen() {
+        return WaitUntil(LOG_MS, [] { return ForegroundCursor() != NULL; });
+    }
+    bool WaitForDialogClosed() {
+        return WaitUntil(LOG_MS, [] { return ForegroundCursor() == NULL; });
+    }
+
     bool StillRunning(DWORD ms = 0) {
-        return WaitForExit(saver, ms) == STILL_ACTIVE;
+        return ::StillRunning(saver, ms);
     }
 
     PasswordValue savedValue;
     std::string folder;
-    SaverProcess saver = {};
+    SaverProcess saver;
     HWND window = NULL;
 };
 
@@ -223,7 +151,7 @@ TEST_F(PasswordLock, AKeyAsksOnceAndAnApprovalCloses) {
         EXPECT_TRUE(SaverRunningFlag());
 
         PressKey(VK_SHIFT);
-        EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+        EXPECT_EQ(0u, WaitForExit(saver));
         EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 1), "unload"}));
         EXPECT_FALSE(SaverRunningFlag());
     }
@@ -239,16 +167,16 @@ TEST_F(PasswordLock, ARefusalKeepsTheSaverUpWithTheCursorHidden) {
     PressKey(VK_SHIFT);
     ASSERT_EQ(2u, WaitForPasswordLog(2).size());
     // The dialog shows its cursor, and this test can see it.
-    EXPECT_TRUE(ForegroundCursor() != NULL);
+    EXPECT_TRUE(WaitForDialogOpen());
+    ASSERT_TRUE(WaitForDialogClosed());
     PumpFor(PAST_RECHECK_MS);
     EXPECT_TRUE(StillRunning());
-    EXPECT_TRUE(ForegroundCursor() == NULL);
     EXPECT_EQ(window, GetForegroundWindow());
     EXPECT_TRUE(SaverRunningFlag());
     EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0)}));
 
     ClickLeft();
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
     EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0), Asked(window, 1), "unload"}));
     EXPECT_FALSE(SaverRunningFlag());
 }
@@ -263,13 +191,15 @@ TEST_F(PasswordLock, AKeyRightAfterTheDialogAsksNothingOneLaterAsksAgain) {
     ASSERT_EQ(2u, WaitForPasswordLog(2).size());
     // The dialog does not read input here: this key waits behind it and arrives at the saver the
     // moment it has closed.
+    ASSERT_TRUE(WaitForDialogOpen());
     PressKey(VK_SHIFT);
+    ASSERT_TRUE(WaitForDialogClosed());
     PumpFor(PAST_RECHECK_MS + QUIET_MS);
     EXPECT_TRUE(StillRunning());
     EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0)}));
 
     PressKey(VK_SHIFT);
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
     EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0), Asked(window, 1), "unload"}));
 }
 
@@ -325,7 +255,9 @@ TEST_F(PasswordLock, ACloseDuringTheCheckIsRefusedAndTheMouseReanchored) {
 
     PressKey(VK_SHIFT);
     ASSERT_EQ(2u, WaitForPasswordLog(2).size());
+    ASSERT_TRUE(WaitForDialogOpen());
     PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitForDialogClosed());
     PumpFor(PAST_RECHECK_MS);
     EXPECT_TRUE(StillRunning());
     EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0)}));
@@ -342,7 +274,7 @@ TEST_F(PasswordLock, ACloseDuringTheCheckIsRefusedAndTheMouseReanchored) {
     EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0)}));
 
     SetCursorPos(after.x + 4 * dx, after.y + dy); // 5
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
     EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0), Asked(window, 1), "unload"}));
 }
 
@@ -371,7 +303,7 @@ TEST_F(PasswordLock, WithoutAPasswordTheFirstKeyClosesAndNothingIsAsked) {
         EXPECT_FALSE(SaverRunningFlag());
 
         PressKey(VK_SHIFT);
-        EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+        EXPECT_EQ(0u, WaitForExit(saver));
         EXPECT_LOG(PasswordLog(), test.logged);
         EXPECT_FALSE(SaverRunningFlag());
     }
@@ -384,7 +316,7 @@ TEST_F(PasswordLock, AFaultDuringTheCheckClearsTheRunningFlag) {
     EXPECT_TRUE(SaverRunningFlag());
 
     PressKey(VK_SHIFT);
-    EXPECT_EQ((DWORD)SAVER_FAULT_EXIT, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ((DWORD)SAVER_FAULT_EXIT, WaitForExit(saver));
     EXPECT_FALSE(SaverRunningFlag());
 }
 
@@ -395,12 +327,12 @@ TEST_F(PasswordLock, OnTheNtFamilyNothingIsLoaded) {
     StartSaver({"password.cpl"});
     EXPECT_FALSE(SaverRunningFlag());
     PressKey(VK_SHIFT);
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
     EXPECT_LOG(PasswordLog(), Lines{});
     EXPECT_FALSE(SaverRunningFlag());
 
     Launch({"mpr.dll"}, "/a 1");
-    EXPECT_EQ((DWORD)-1, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ((DWORD)-1, WaitForExit(saver));
     EXPECT_LOG(MprLog(), Lines{});
 }
 
@@ -423,9 +355,8 @@ class ChangePassword : public PasswordLock {
         front = CreateWindowA("ChangePasswordOwner", "Front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
                               50, 200, 100, NULL, NULL, GetModuleHandleA(NULL), NULL);
         SetForegroundWindow(front);
-        PumpFor(100);
         ASSERT_TRUE(owner != NULL);
-        ASSERT_EQ(front, GetForegroundWindow());
+        ASSERT_TRUE(WaitUntil(START_MS, [this] { return GetForegroundWindow() == front; }));
     }
     void TearDown() override {
         DestroyWindow(front);
@@ -455,7 +386,7 @@ TEST_F(ChangePassword, TheProviderIsCalledWithTheOwnerWindow) {
     for (const auto &test : cases) {
         SCOPED_TRACE(test.arguments);
         Launch({"mpr.dll"}, test.arguments);
-        EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+        EXPECT_EQ(0u, WaitForExit(saver));
         EXPECT_LOG(MprLog(), (Lines{"load", ChangeAsked(test.expected), "unload"}));
         EXPECT_EQ(0, CountSaverWindows());
     }
@@ -475,7 +406,7 @@ TEST_F(ChangePassword, WithoutTheProviderTheModeStillEndsWell) {
     for (const auto &test : cases) {
         SCOPED_TRACE(test.provider);
         Launch(test.fakes, "/a " + std::to_string((ULONG_PTR)owner));
-        EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+        EXPECT_EQ(0u, WaitForExit(saver));
         EXPECT_LOG(MprLog(), test.logged);
     }
 }

@@ -6,11 +6,11 @@
 #include <stdio.h>
 #include <string>
 
-#include "e2e/saver_harness.h"
+#include "harness/saver_harness.h"
+#include "frame/saver_state.h"
+#include "pinned.h"
 
 namespace {
-
-const DWORD FAULT_EXIT = 2; // the fault guard's exit code
 
 // The sequencer double beside a copy of the saver; its log tells what the saver asked.
 class WithSequencer : public testing::Test {
@@ -36,7 +36,8 @@ class WithSequencer : public testing::Test {
 
     void Start() {
         ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));
-        ASSERT_TRUE(WaitForSaverWindow(saver, NULL, SAVER_START_MS) != NULL);
+        window = WaitForReadySaver(saver);
+        ASSERT_TRUE(window != NULL);
     }
 
     int CountLogLines(const char *prefix) {
@@ -45,7 +46,8 @@ class WithSequencer : public testing::Test {
 
     std::string folder, log;
     char savedTmp[MAX_PATH] = "", savedTemp[MAX_PATH] = "";
-    SaverProcess saver = {};
+    SaverProcess saver;
+    HWND window = NULL;
 };
 
 // The second song starts from the sequencer's notification, a posted message; a fault there
@@ -56,32 +58,43 @@ TEST_F(WithSequencer, AFaultInADriverEndsTheSaverThroughItsGuard) {
     SetEnvironmentVariableA("FAKE_MCI_PLAY_MS", "300");
     ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));
     // No crash dialog waits for anyone: the process ends at once with the guard's code.
-    EXPECT_EQ(FAULT_EXIT, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ((DWORD)SAVER_FAULT_EXIT, WaitForExit(saver));
     EXPECT_EQ(1, CountLogLines("PLAY "));
-    PumpFor(200);
-    EXPECT_EQ(0, CountSaverWindows());
+    EXPECT_TRUE(WaitUntil(EXIT_MS, [] { return CountSaverWindows() == 0; }));
 }
 
-TEST_F(WithSequencer, AnUnwritableTemporaryFolderLeavesTheSaverSilent) {
-    // A file where the folder should be: nothing can be created inside it.
-    std::string blocked = folder + "\\not-a-folder";
-    ASSERT_TRUE(WriteWholeFile(blocked, "x"));
-    SetEnvironmentVariableA("TMP", blocked.c_str());
-    SetEnvironmentVariableA("TEMP", blocked.c_str());
-    Start();
-    PumpFor(QUIET_MS);
-    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
-    // The song's file is missing, so the one open fails and no device is left behind.
-    EXPECT_EQ(0, CountLogLines("PLAY "));
-    EXPECT_LE(CountLogLines("OPEN "), 1);
-    EXPECT_EQ(std::string::npos, ReadWholeFile(log).find("-> err=0 id="));
-    PressKey(VK_SHIFT);
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+// Songs that cannot be written are never handed to the sequencer, and the saver tries once a
+// run, however often it is activated.
+TEST_F(WithSequencer, ATemporaryFolderThatTakesNoSongLeavesTheSaverSilent) {
+    struct {
+        const char *what;
+        std::string temporary;
+    } const cases[] = {
+        // A file where the folder should be: nothing can be created inside it.
+        {"unwritable", folder + "\\not-a-folder"},
+        // Too long for the song's name to fit the saver's record.
+        {"over-long", folder + "\\" + std::string(120, 'x')},
+    };
+    ASSERT_TRUE(WriteWholeFile(cases[0].temporary, "x"));
+    ASSERT_TRUE(CreateDirectoryA(cases[1].temporary.c_str(), NULL));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        SetEnvironmentVariableA("TMP", c.temporary.c_str());
+        SetEnvironmentVariableA("TEMP", c.temporary.c_str());
+        DeleteFileA(log.c_str());
+        Start();
+        for (WPARAM state : {WA_INACTIVE, WA_ACTIVE, WA_CLICKACTIVE, WA_INACTIVE, WA_ACTIVE})
+            SendMessageA(window, WM_ACTIVATE, state, 0);
+        EXPECT_TRUE(StillRunning(saver));
+        EXPECT_EQ(0, CountLogLines("OPEN ")) << ReadWholeFile(log);
+        PressKey(VK_SHIFT);
+        EXPECT_EQ(0u, WaitForExit(saver));
+    }
+    RemoveDirectoryA(cases[1].temporary.c_str());
 }
 
 TEST_F(WithSequencer, AnInputStormEndsTheSaverOnce) {
     Start();
-    PumpFor(300);
     INPUT storm[600];
     ZeroMemory(storm, sizeof(storm));
     for (int k = 0; k < 600; k++) {
@@ -107,9 +120,8 @@ TEST_F(WithSequencer, AnInputStormEndsTheSaverOnce) {
         }
     }
     ASSERT_EQ(600u, SendInput(600, storm, sizeof(INPUT)));
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
-    PumpFor(200);
-    EXPECT_EQ(0, CountSaverWindows());
+    EXPECT_EQ(0u, WaitForExit(saver));
+    EXPECT_TRUE(WaitUntil(EXIT_MS, [] { return CountSaverWindows() == 0; }));
     // One song was playing and was closed once, at the one end.
     EXPECT_EQ(1, CountLogLines("PLAY "));
     EXPECT_EQ(1, CountLogLines("CLOSE "));
@@ -120,16 +132,14 @@ TEST_F(WithSequencer, AnInputStormEndsTheSaverOnce) {
 TEST_F(WithSequencer, TenThousandPicturesLeakNothingWhileSongsComeAndGo) {
     SetEnvironmentVariableA("FAKE_MCI_PLAY_MS", "20");
     Start();
-    HWND window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
-    ASSERT_TRUE(window != NULL);
     for (int k = 0; k < 5; k++)
-        SendMessageA(window, WM_TIMER, 10001, 0);
+        SendMessageA(window, WM_TIMER, pinned::SHOW_TIMER_ID, 0);
     LRESULT objects = AskProbe(PROBE_GDI_OBJECTS), windows = AskProbe(PROBE_WINDOWS);
     ASSERT_GT(objects, 0) << "the probe did not answer";
 
     DWORD start = GetTickCount();
     for (int k = 0; k < 10000; k++) {
-        SendMessageA(window, WM_TIMER, 10001, 0);
+        SendMessageA(window, WM_TIMER, pinned::SHOW_TIMER_ID, 0);
         if (k % 100 == 0)
             PumpFor(0);
     }
@@ -144,10 +154,10 @@ TEST_F(WithSequencer, TenThousandPicturesLeakNothingWhileSongsComeAndGo) {
     EXPECT_EQ(windows, windowsAfter);
     EXPECT_GT(CountLogLines("PLAY "), 10) << "the songs did not come and go";
     EXPECT_EQ(1, most);
-    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+    EXPECT_TRUE(StillRunning(saver, 0));
 
     PressKey(VK_SHIFT);
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
     CountOpenDevices(ReadLogLines(log), &open, &most);
     EXPECT_EQ(0, open);
 }
@@ -162,7 +172,8 @@ struct Random {
 
 // Settings files cut short and made of noise: the dialog opens and the saver runs on each.
 TEST(DamagedSettings, RandomAndTruncatedFiles) {
-    const std::string whole = "[QuorvanelsScreenSaver]\r\nTimeFrom=21\r\nTimeTo=7\r\nActive=1\r\n";
+    const std::string whole = "[" + std::string(pinned::SETTINGS_SECTION) +
+                              "]\r\nTimeFrom=21\r\nTimeTo=7\r\nActive=1\r\n";
     const char noise[] = "[]=\r\n\n;#QuorvanelsScreenSaverTimeFromTo Active-0123456789\x00\xff\x80";
     Random random = {7};
     for (int k = 0; k < 8; k++) {
@@ -178,20 +189,16 @@ TEST(DamagedSettings, RandomAndTruncatedFiles) {
 
         SaverProcess saver;
         ASSERT_TRUE(StartSaver("/c", &saver));
-        PumpFor(1000);
-        HWND dialog = FindWindowA("#32770", "Quorvanels - Configure");
+        HWND dialog = WaitForVisibleWindow(saver, pinned::DIALOG_TITLE);
         ASSERT_TRUE(dialog != NULL);
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        EXPECT_EQ(1u, WaitForExit(saver, SAVER_EXIT_MS));
-        StopSaver(&saver);
+        EXPECT_EQ(pinned::DIALOG_EXIT, WaitForExit(saver));
 
         ParkCursor(100, 100);
         ASSERT_TRUE(StartSaver("/s", &saver));
-        ASSERT_TRUE(WaitForSaverWindow(saver, NULL, SAVER_START_MS) != NULL);
-        PumpFor(200);
+        ASSERT_TRUE(WaitForReadySaver(saver) != NULL);
         PressKey(VK_SHIFT);
-        EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
-        StopSaver(&saver);
+        EXPECT_EQ(0u, WaitForExit(saver));
     }
     DeleteFileA(SettingsFile().c_str());
 }

@@ -3,7 +3,8 @@
 
 #include <vector>
 
-#include "e2e/saver_harness.h"
+#include "harness/saver_harness.h"
+#include "pinned.h"
 
 namespace {
 
@@ -13,17 +14,12 @@ class FullScreenSaver : public testing::Test {
         // Where the cursor rests decides the mouse anchor; keep it away from every edge.
         ParkCursor(100, 100);
         ASSERT_TRUE(StartSaver("/s", &saver));
-        window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
+        window = WaitForReadySaver(saver);
         ASSERT_TRUE(window != NULL) << "no saver window";
-        // The first activation and paint pass before input counts.
-        PumpFor(300);
-    }
-    void TearDown() override {
-        StopSaver(&saver);
     }
 
     bool StillRunning(DWORD ms = QUIET_MS) {
-        return WaitForExit(saver, ms) == STILL_ACTIVE;
+        return ::StillRunning(saver, ms);
     }
 
     SaverProcess saver;
@@ -31,8 +27,8 @@ class FullScreenSaver : public testing::Test {
 };
 
 TEST_F(FullScreenSaver, CoversTheScreenAsATopmostPopup) {
-    EXPECT_EQ("WindowsScreenSaverClass", WindowClass(window));
-    EXPECT_EQ("Screen Saver", WindowTitle(window));
+    EXPECT_EQ(pinned::SAVER_CLASS, WindowClass(window));
+    EXPECT_EQ(pinned::FULL_SCREEN_TITLE, WindowTitle(window));
     EXPECT_EQ(0x96000000u, (DWORD)GetWindowLongA(window, GWL_STYLE));
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     RECT bounds;
@@ -48,21 +44,19 @@ TEST_F(FullScreenSaver, CoversTheScreenAsATopmostPopup) {
 TEST_F(FullScreenSaver, ASecondStartOnlyRaisesTheFirst) {
     SaverProcess second;
     ASSERT_TRUE(StartSaver("/s", &second));
-    DWORD code = WaitForExit(second, SAVER_EXIT_MS);
-    StopSaver(&second);
-    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, WaitForExit(second));
     EXPECT_EQ(1, CountSaverWindows());
     EXPECT_TRUE(StillRunning(0));
 }
 
 TEST_F(FullScreenSaver, AKeyCloses) {
     PressKey(VK_SHIFT);
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
 }
 
 TEST_F(FullScreenSaver, AClickCloses) {
     ClickLeft();
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
 }
 
 TEST_F(FullScreenSaver, MouseTravelAboveFourCloses) {
@@ -73,12 +67,12 @@ TEST_F(FullScreenSaver, MouseTravelAboveFourCloses) {
     SetCursorPos(97, 99); // 4 the other way
     EXPECT_TRUE(StillRunning());
     SetCursorPos(104, 101); // 5
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
 }
 
 TEST_F(FullScreenSaver, KeepsItsTitle) {
     SendMessageA(window, WM_SETTEXT, 0, (LPARAM) "Changed");
-    EXPECT_EQ("Screen Saver", WindowTitle(window));
+    EXPECT_EQ(pinned::FULL_SCREEN_TITLE, WindowTitle(window));
     EXPECT_TRUE(StillRunning(0));
 }
 
@@ -90,7 +84,7 @@ TEST_F(FullScreenSaver, SwallowsWindowSwitchingAndRestartCommands) {
     EXPECT_EQ(1, CountSaverWindows());
     // Other system commands take their usual course.
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
 }
 
 TEST_F(FullScreenSaver, ADoubleClickClosesOnTheFirstClick) {
@@ -99,7 +93,7 @@ TEST_F(FullScreenSaver, ADoubleClickClosesOnTheFirstClick) {
     PostMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 100));
     EXPECT_TRUE(StillRunning());
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
 }
 
 // A window of this process stands in for the display settings' preview box.
@@ -118,14 +112,12 @@ class PreviewSaver : public testing::Test {
         host = CreateHostWindow(HostProc, 152, 112);
         ASSERT_TRUE(host != NULL);
         ASSERT_TRUE(StartSaver("/p " + std::to_string((ULONG_PTR)host), &saver));
-        preview = WaitForSaverWindow(saver, host, SAVER_START_MS);
+        preview = WaitForReadySaver(saver, host);
         ASSERT_TRUE(preview != NULL) << "no preview window";
-        PumpFor(200);
     }
     void TearDown() override {
         if (IsWindow(host))
             DestroyWindow(host);
-        StopSaver(&saver);
     }
 
     static std::vector<UINT> forwarded;
@@ -136,7 +128,7 @@ class PreviewSaver : public testing::Test {
 std::vector<UINT> PreviewSaver::forwarded;
 
 TEST_F(PreviewSaver, FillsTheHostAsAChild) {
-    EXPECT_EQ("Preview", WindowTitle(preview));
+    EXPECT_EQ(pinned::PREVIEW_TITLE, WindowTitle(preview));
     EXPECT_EQ(0x52000000u, (DWORD)GetWindowLongA(preview, GWL_STYLE));
     EXPECT_EQ(0, GetWindowLongA(preview, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(host, GetParent(preview));
@@ -152,20 +144,21 @@ TEST_F(PreviewSaver, IgnoresInputAndEndsWithItsHost) {
     PostMessageA(preview, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
     SetCursorPos(10, 10);
     SetCursorPos(400, 300);
-    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, QUIET_MS));
+    EXPECT_TRUE(StillRunning(saver));
 
     DestroyWindow(host);
-    EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(0u, WaitForExit(saver));
 }
 
 TEST_F(PreviewSaver, ForwardsContextMenusToTheHost) {
     // Help requests are forwarded the same way, but their data is a pointer, which the system
     // does not carry across processes in a posted message.
     PostMessageA(preview, WM_CONTEXTMENU, (WPARAM)preview, MAKELPARAM(10, 10));
-    PumpFor(QUIET_MS);
-    ASSERT_EQ(1u, forwarded.size());
+    ASSERT_TRUE(WaitUntil(LOG_MS, [] { return !forwarded.empty(); }));
     EXPECT_EQ((UINT)WM_CONTEXTMENU, forwarded[0]);
-    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+    PumpFor(QUIET_MS); // and nothing more
+    EXPECT_EQ(1u, forwarded.size());
+    EXPECT_TRUE(StillRunning(saver, 0));
 }
 
 // The host program that stands in for the display settings, as a user runs it by hand.
@@ -183,13 +176,12 @@ TEST(PreviewHostTool, HostsThePreviewAndEndsItWhenClosed) {
         SaverProcess tool;
         ASSERT_TRUE(StartTool("preview_host.exe", c.arguments, &tool));
         HWND host = NULL, preview = NULL;
-        DWORD start = GetTickCount();
-        while (preview == NULL && GetTickCount() - start < SAVER_START_MS) {
-            PumpFor(50);
-            host = FindWindowA("QuorvanePreviewHost", "Preview");
+        WaitUntil(START_MS, [&] {
+            host = FindWindowA("QuorvanePreviewHost", pinned::PREVIEW_TITLE);
             if (host != NULL)
-                preview = FindWindowExA(host, NULL, "WindowsScreenSaverClass", "Preview");
-        }
+                preview = FindWindowExA(host, NULL, pinned::SAVER_CLASS, pinned::PREVIEW_TITLE);
+            return preview != NULL;
+        });
         ASSERT_TRUE(preview != NULL) << "no preview inside the host";
         RECT hostArea, previewArea;
         GetClientRect(host, &hostArea);
@@ -199,8 +191,7 @@ TEST(PreviewHostTool, HostsThePreviewAndEndsItWhenClosed) {
         EXPECT_TRUE(EqualRect(&hostArea, &previewArea));
 
         PostMessageA(host, WM_CLOSE, 0, 0);
-        EXPECT_EQ(0u, WaitForExit(tool, SAVER_EXIT_MS)) << "the saver's exit code, passed on";
-        StopSaver(&tool);
+        EXPECT_EQ(0u, WaitForExit(tool)) << "the saver's exit code, passed on";
         EXPECT_EQ(NULL, FindWindowA("QuorvanePreviewHost", NULL));
     }
 }

@@ -3,35 +3,25 @@
 
 #include <string>
 
-#include "e2e/saver_harness.h"
+#include "harness/saver_harness.h"
+#include "pinned.h"
 
 namespace {
 
-const char TITLE[] = "Quorvanels - Configure";
-const int TIME_TO = 1008, TIME_TO_BAR = 1009, TIME_FROM = 1010, TIME_FROM_BAR = 1011;
-const int QUIET_BOX = 1012;
-const DWORD DIALOG_DONE = 1; // OK and cancel alike
+using pinned::QUIET_BOX;
+using pinned::TIME_FROM_BAR;
+using pinned::TIME_TO_BAR;
+const int TIME_TO = pinned::TIME_TO_BOX, TIME_FROM = pinned::TIME_FROM_BOX;
+const DWORD DIALOG_DONE = pinned::DIALOG_EXIT; // OK and cancel alike
 
-const char SECTION[] = "[QuorvanelsScreenSaver]";
-
-HWND WaitForDialog(const SaverProcess &saver) {
-    DWORD start = GetTickCount();
-    do {
-        HWND dialog = VisibleWindowOf(saver, TITLE);
-        if (dialog != NULL)
-            return dialog;
-        PumpFor(20);
-    } while (GetTickCount() - start < SAVER_START_MS &&
-             WaitForSingleObject(saver.info.hProcess, 0) == WAIT_TIMEOUT);
-    return NULL;
-}
+const std::string SECTION = "[" + std::string(pinned::SETTINGS_SECTION) + "]";
 
 // The text of a control of the other process: WM_GETTEXT is carried across, GetWindowText is not.
 std::string ControlText(HWND dialog, int id) {
     char text[256] = "";
     DWORD_PTR length = 0;
     SendMessageTimeoutA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof(text), (LPARAM)text, SMTO_BLOCK,
-                        5000, &length);
+                        EXIT_MS, &length);
     return text;
 }
 
@@ -46,10 +36,8 @@ void Step(HWND dialog, int bar, int code, int times = 1) {
 }
 
 void ClickAt(POINT point) {
-    SetCursorPos(point.x, point.y);
-    PumpFor(50);
+    ParkCursor(point.x, point.y);
     ClickLeft();
-    PumpFor(200);
 }
 
 // A real click on a scroll bar's upper or lower arrow.
@@ -76,8 +64,8 @@ std::string SettingsLines() {
 }
 
 std::string Section(int from, int to, int active) {
-    return std::string(SECTION) + "\nTimeFrom=" + std::to_string(from) +
-           "\nTimeTo=" + std::to_string(to) + "\nActive=" + std::to_string(active) + "\n";
+    return SECTION + "\nTimeFrom=" + std::to_string(from) + "\nTimeTo=" + std::to_string(to) +
+           "\nActive=" + std::to_string(active) + "\n";
 }
 
 void RemoveSettingsFile() {
@@ -85,11 +73,20 @@ void RemoveSettingsFile() {
     DeleteFileA(SettingsFile().c_str());
 }
 
+// The boxes show the hours, once the input before has reached the dialog.
 #define EXPECT_HOURS(dialog, from, to)                                                             \
     do {                                                                                           \
+        WaitUntil(INPUT_MS, [&] {                                                                  \
+            return ControlText(dialog, TIME_FROM) == (from) &&                                     \
+                   ControlText(dialog, TIME_TO) == (to);                                           \
+        });                                                                                        \
         EXPECT_EQ(from, ControlText(dialog, TIME_FROM));                                           \
         EXPECT_EQ(to, ControlText(dialog, TIME_TO));                                               \
     } while (0)
+
+bool BecomesTicked(HWND dialog, bool ticked) {
+    return WaitUntil(INPUT_MS, [&] { return IsTicked(dialog) == ticked; });
+}
 
 class SettingsDialog : public testing::Test {
   protected:
@@ -104,24 +101,24 @@ class SettingsDialog : public testing::Test {
     void Open(const std::string &arguments = "/c") {
         StopSaver(&saver);
         ASSERT_TRUE(StartSaver(arguments, &saver));
-        dialog = WaitForDialog(saver);
+        dialog = WaitForVisibleWindow(saver, pinned::DIALOG_TITLE);
         ASSERT_TRUE(dialog != NULL) << "no dialog for \"" << arguments << "\"";
-        PumpFor(200);
+        ASSERT_EQ(0u, WaitForInputIdle(saver.info.hProcess, START_MS));
     }
 
     void PressOk() {
         ClickControl(dialog, IDOK);
-        EXPECT_EQ(DIALOG_DONE, WaitForExit(saver, SAVER_EXIT_MS));
+        EXPECT_EQ(DIALOG_DONE, WaitForExit(saver));
     }
 
     void PressEscape() {
         SetForegroundWindow(dialog);
-        PumpFor(100);
+        ASSERT_TRUE(WaitUntil(INPUT_MS, [this] { return GetForegroundWindow() == dialog; }));
         PressKey(VK_ESCAPE);
-        EXPECT_EQ(DIALOG_DONE, WaitForExit(saver, SAVER_EXIT_MS));
+        EXPECT_EQ(DIALOG_DONE, WaitForExit(saver));
     }
 
-    SaverProcess saver = {};
+    SaverProcess saver;
     HWND dialog = NULL;
 };
 
@@ -175,7 +172,7 @@ TEST_F(SettingsDialog, ArrowsStepAndWrapBothHours) {
 TEST_F(SettingsDialog, OkStoresTheSettings) {
     Open("");
     ClickControl(dialog, QUIET_BOX);
-    EXPECT_TRUE(IsTicked(dialog));
+    EXPECT_TRUE(BecomesTicked(dialog, true));
     PressOk();
     EXPECT_EQ(Section(20, 8, 1), SettingsLines());
 
@@ -201,7 +198,7 @@ TEST_F(SettingsDialog, EscapeAndTheCloseBoxStoreNothing) {
     EXPECT_HOURS(dialog, "21:00", "06:00");
     Step(dialog, TIME_TO_BAR, SB_LINEUP);
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(DIALOG_DONE, WaitForExit(saver, SAVER_EXIT_MS));
+    EXPECT_EQ(DIALOG_DONE, WaitForExit(saver));
     EXPECT_EQ(before, SettingsLines());
 }
 
@@ -224,15 +221,13 @@ TEST_F(SettingsDialog, TypingIntoABoxStoresNothing) {
     ClickControl(dialog, TIME_FROM);
     for (int key : {VK_END, VK_BACK, VK_BACK, VK_BACK, VK_BACK, VK_BACK, (int)'1', (int)'5'})
         PressKey((WORD)key);
-    PumpFor(300);
-    EXPECT_EQ("15", ControlText(dialog, TIME_FROM));
+    EXPECT_TRUE(WaitUntil(INPUT_MS, [&] { return ControlText(dialog, TIME_FROM) == "15"; }));
     // The next arrow rewrites the box from the hour it keeps.
     Step(dialog, TIME_TO_BAR, SB_LINEUP);
     EXPECT_HOURS(dialog, "22:00", "06:00");
 
     ClickControl(dialog, TIME_TO);
-    PressKey('9');
-    PumpFor(300);
+    PressKey('9'); // reaches the box before the click on OK, which follows it in the input queue
     PressOk();
     EXPECT_EQ(Section(22, 6, 1), SettingsLines());
 }
@@ -250,16 +245,14 @@ TEST_F(SettingsDialog, DamagedFilesShowSomethingSensible) {
         {"empty", "", "20:00", "08:00", false},
         {"no section", "TimeFrom=3\r\nActive=1\r\n", "20:00", "08:00", false},
         {"another section", "[Other]\r\nTimeFrom=3\r\n", "20:00", "08:00", false},
-        {"garbage values", std::string(SECTION) + "\r\nTimeFrom=abc\r\nTimeTo=7x\r\nActive=yes\r\n",
-         "20:00", "07:00", false},
-        {"hours out of range",
-         std::string(SECTION) + "\r\nTimeFrom=25\r\nTimeTo=-3\r\nActive=2\r\n", "25:00", nullptr,
-         true},
-        {"negative active", std::string(SECTION) + "\r\nActive=-1\r\n", "20:00", "08:00", true},
-        {"a value longer than any buffer",
-         std::string(SECTION) + "\r\nTimeTo=" + longValue + "\r\n", "20:00", nullptr, false},
-        {"huge numbers",
-         std::string(SECTION) + "\r\nTimeFrom=99999999999\r\nTimeTo=-99999999999\r\n", nullptr,
+        {"garbage values", SECTION + "\r\nTimeFrom=abc\r\nTimeTo=7x\r\nActive=yes\r\n", "20:00",
+         "07:00", false},
+        {"hours out of range", SECTION + "\r\nTimeFrom=25\r\nTimeTo=-3\r\nActive=2\r\n", "25:00",
+         nullptr, true},
+        {"negative active", SECTION + "\r\nActive=-1\r\n", "20:00", "08:00", true},
+        {"a value longer than any buffer", SECTION + "\r\nTimeTo=" + longValue + "\r\n", "20:00",
+         nullptr, false},
+        {"huge numbers", SECTION + "\r\nTimeFrom=99999999999\r\nTimeTo=-99999999999\r\n", nullptr,
          nullptr, false},
         {"binary bytes", binary, "20:00", "08:00", false},
     };
@@ -278,17 +271,14 @@ TEST_F(SettingsDialog, DamagedFilesShowSomethingSensible) {
 
         ParkCursor(100, 100);
         ASSERT_TRUE(StartSaver("/s", &saver));
-        ASSERT_TRUE(WaitForSaverWindow(saver, NULL, SAVER_START_MS) != NULL);
-        PumpFor(300);
-        EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+        ASSERT_TRUE(WaitForReadySaver(saver) != NULL);
         PressKey(VK_SHIFT);
-        EXPECT_EQ(0u, WaitForExit(saver, SAVER_EXIT_MS));
-        StopSaver(&saver);
+        EXPECT_EQ(0u, WaitForExit(saver));
     }
 }
 
 TEST_F(SettingsDialog, AHandEditedHourPastTheDayWrapsOnTheFirstStep) {
-    ASSERT_TRUE(WriteWholeFile(SettingsFile(), std::string(SECTION) + "\r\nTimeFrom=25\r\n"));
+    ASSERT_TRUE(WriteWholeFile(SettingsFile(), SECTION + "\r\nTimeFrom=25\r\n"));
     Open();
     EXPECT_HOURS(dialog, "25:00", "08:00");
     Step(dialog, TIME_FROM_BAR, SB_LINEUP);

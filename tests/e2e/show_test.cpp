@@ -2,8 +2,9 @@
 // at every step of the cycle, full screen and in a preview host.
 #include <gtest/gtest.h>
 
-#include "e2e/saver_harness.h"
-#include "e2e/screen.h"
+#include "harness/saver_harness.h"
+#include "harness/screen.h"
+#include "pinned.h"
 
 #include <stdio.h>
 
@@ -26,7 +27,6 @@ const LayoutRow PREVIEW_LAYOUT = {152, 112, {53, 22, 45, 67}, {18, 22, 114, 67}}
 
 const int CYCLE[] = {5, 1, 2, 3, 4, 5, 1};
 const int PORTRAIT_WIDTH = 100; // as stored
-const DWORD SHOW_MS = 3000;     // how long a picture may take to reach the screen
 
 bool IsGrey(DWORD pixel) {
     BYTE r = (BYTE)(pixel >> 16), g = (BYTE)(pixel >> 8), b = (BYTE)pixel;
@@ -130,7 +130,7 @@ void ExpectPictureAt(int line, const RECT &area, const LayoutRow &layout, int id
     do {
         PumpFor(30);
         problem = CheckPicture(CaptureScreen(area), area, id, box, captionTop);
-    } while (!problem.empty() && GetTickCount() - start < SHOW_MS);
+    } while (!problem.empty() && GetTickCount() - start < SCREEN_MS);
     EXPECT_EQ("", problem);
 }
 #define ExpectPicture(area, layout, id, captionTop)                                                \
@@ -142,7 +142,7 @@ void Advance(HWND window, size_t step) {
     if (step % 2 == 0)
         InvalidateRect(window, NULL, TRUE);
     else
-        PostMessageA(window, WM_TIMER, 10001, 0);
+        PostMessageA(window, WM_TIMER, pinned::SHOW_TIMER_ID, 0);
 }
 
 const LayoutRow *FullScreenLayout() {
@@ -170,12 +170,12 @@ class Slideshow : public testing::Test {
             GTEST_SKIP() << "no worked layout for this screen size";
         ParkCursor(10, 10);
         ASSERT_TRUE(StartSaver("/s", &saver));
-        window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
+        window = WaitForReadySaver(saver);
         ASSERT_TRUE(window != NULL);
         screen = {0, 0, layout->width, layout->height};
     }
 
-    SaverProcess saver = {};
+    SaverProcess saver;
     std::string folder;
     const LayoutRow *layout = nullptr;
     HWND window = NULL;
@@ -204,7 +204,7 @@ TEST_F(Slideshow, OtherTimersDrawNothing) {
 
     for (WPARAM id : {0, 1, 10000, 10002, 0xFFFF})
         PostMessageA(window, WM_TIMER, id, 0);
-    PumpFor(500);
+    PumpFor(QUIET_MS); // time for a wrong picture to show
     ExpectPicture(screen, *layout, 5, 50);
     Advance(window, 0);
     ExpectPicture(screen, *layout, 1, 50);
@@ -217,14 +217,10 @@ TEST_F(Slideshow, CyclesThroughThePicturesInThePreview) {
     PreferFakeDll("winmm");
     SetEnvironmentVariableA("QUORVANE_PREVIEW_HOST", "152x112");
     ASSERT_TRUE(StartSaverIn(folder, "/p 0000000000", &saver));
-    HWND host = FindWindowA("QuorvanePreviewHost", NULL);
-    DWORD start = GetTickCount();
-    while (host == NULL && GetTickCount() - start < SAVER_START_MS) {
-        PumpFor(50);
-        host = FindWindowA("QuorvanePreviewHost", NULL);
-    }
+    HWND host = NULL;
+    WaitUntil(START_MS, [&] { return (host = FindWindowA("QuorvanePreviewHost", NULL)) != NULL; });
     ASSERT_TRUE(host != NULL) << "the probe made no host window";
-    HWND preview = WaitForSaverWindow(saver, host, SAVER_START_MS);
+    HWND preview = WaitForSaverWindow(saver, host);
     ASSERT_TRUE(preview != NULL);
 
     POINT origin = {0, 0};
@@ -244,16 +240,16 @@ TEST_F(Slideshow, DrawingLeaksNoObjects) {
     PreferFakeDll("winmm");
     ParkCursor(10, 10);
     ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));
-    window = WaitForSaverWindow(saver, NULL, SAVER_START_MS);
+    window = WaitForReadySaver(saver);
     ASSERT_TRUE(window != NULL);
     for (int i = 0; i < 5; i++)
-        SendMessageA(window, WM_TIMER, 10001, 0);
+        SendMessageA(window, WM_TIMER, pinned::SHOW_TIMER_ID, 0);
 
     LRESULT gdiAfterCycle = AskProbe(PROBE_GDI_OBJECTS);
     LRESULT windowsAfterCycle = AskProbe(PROBE_WINDOWS);
     ASSERT_GT(gdiAfterCycle, 0) << "the probe did not answer";
     for (int i = 0; i < 1000; i++)
-        SendMessageA(window, WM_TIMER, 10001, 0);
+        SendMessageA(window, WM_TIMER, pinned::SHOW_TIMER_ID, 0);
     LRESULT gdiAfter1000 = AskProbe(PROBE_GDI_OBJECTS);
     LRESULT windowsAfter1000 = AskProbe(PROBE_WINDOWS);
     printf("graphics objects: %ld after one cycle, %ld after 1000 more pictures; windows: %ld, "
@@ -262,7 +258,7 @@ TEST_F(Slideshow, DrawingLeaksNoObjects) {
            (long)windowsAfter1000);
     EXPECT_EQ(gdiAfterCycle, gdiAfter1000);
     EXPECT_EQ(windowsAfterCycle, windowsAfter1000);
-    EXPECT_EQ(STILL_ACTIVE, WaitForExit(saver, 0));
+    EXPECT_TRUE(StillRunning(saver, 0));
 }
 
 } // namespace

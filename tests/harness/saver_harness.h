@@ -1,4 +1,9 @@
 // Starting the real saver from a test and watching it through Win32, as a user's desktop would.
+//
+// Tests wait for conditions, never for the clock: each kind of wait has one deadline below, long
+// enough for the slowest machine the tests run on (32-bit Wine under an emulator), and a wait
+// returns as soon as its condition holds. A fixed pause is used only where a test means "nothing
+// happens within this time" (QUIET_MS).
 #ifndef QUORVANE_SAVER_HARNESS_H
 #define QUORVANE_SAVER_HARNESS_H
 
@@ -6,13 +11,24 @@
 #include <string>
 #include <vector>
 
-// Generous: under Wine every process start and window creation costs real time.
-const DWORD SAVER_START_MS = 20000;
-const DWORD SAVER_EXIT_MS = 20000;
-const DWORD QUIET_MS = 1500; // how long "nothing happens" is watched for
+#include "fakes/probe/probe_window.h"
 
+const DWORD START_MS = 60000;  // a program's window appears and it is ready for input
+const DWORD EXIT_MS = 30000;   // a program ends once it has been told to
+const DWORD LOG_MS = 20000;    // a double's log receives the line a test waits for
+const DWORD SCREEN_MS = 10000; // a drawing reaches the screen
+const DWORD INPUT_MS = 10000;  // input reaches a program and takes effect there
+const DWORD QUIET_MS = 1500;   // how long "nothing happens" is watched for
+
+// A program a test started. It is ended, and waited for, when the test leaves, whether it passed
+// or failed: a window left behind would keep ctest's output pipe open until its time-out. As a
+// second line, every program also runs in a job that ends with this process.
 struct SaverProcess {
-    PROCESS_INFORMATION info;
+    PROCESS_INFORMATION info = {};
+    SaverProcess() = default;
+    SaverProcess(const SaverProcess &) = delete;
+    SaverProcess &operator=(const SaverProcess &) = delete;
+    ~SaverProcess();
 };
 
 std::string BinaryDir();
@@ -21,7 +37,7 @@ std::string SaverPath();
 // Starts "path arguments" with the given current folder (NULL: this one's).
 bool StartProgram(const std::string &path, const std::string &arguments, const char *directory,
                   SaverProcess *program);
-// Starts "quorvane.scr <arguments>"; the process is ended by StopSaver or the fixture.
+// Starts "quorvane.scr <arguments>".
 bool StartSaver(const std::string &arguments, SaverProcess *saver);
 // Starts another program of the build's bin folder, such as "preview_host.exe".
 bool StartTool(const std::string &name, const std::string &arguments, SaverProcess *tool);
@@ -44,21 +60,41 @@ void ResetWineAppSettings();
 // `procedure` may be NULL for one that only does the default.
 HWND CreateHostWindow(WNDPROC procedure, int width, int height);
 
+// Runs this thread's messages for the given time.
+void PumpFor(DWORD ms);
+
+// Runs this thread's messages until `done()` holds or the deadline passes; returns whether it
+// held.
+template <typename Condition> bool WaitUntil(DWORD deadlineMs, Condition done) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= deadlineMs)
+            return done();
+        PumpFor(10);
+    }
+    return true;
+}
+
 // Waits for the exit, pumping this thread's messages (a preview host lives here). Returns the
 // exit code, or STILL_ACTIVE when the time ran out.
-DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs);
+DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs = EXIT_MS);
+// Whether the program is still running after watching it for the given time.
+bool StillRunning(const SaverProcess &program, DWORD ms = QUIET_MS);
 // Ends the process if it still runs and closes its handles.
 void StopSaver(SaverProcess *saver);
 
-// The top-level (or, with a parent, child) window of the given class that the process owns.
-HWND WaitForSaverWindow(const SaverProcess &saver, HWND parent, DWORD timeoutMs);
-// A visible top-level window of the process, with the given title when one is given.
+// The visible window of the saver class that the process owns: top-level, or a child of
+// `parent`. NULL when none appeared in time or the process ended.
+HWND WaitForSaverWindow(const SaverProcess &saver, HWND parent = NULL);
+// The same, once the saver has finished starting: its first activation and paint are done and
+// it waits for input; a full-screen saver is in front.
+HWND WaitForReadySaver(const SaverProcess &saver, HWND parent = NULL);
+// A visible top-level window of the process, with the given title when one is given; the
+// waiting form gives up when the time runs out or the process ends.
 HWND VisibleWindowOf(const SaverProcess &program, const char *title = NULL);
+HWND WaitForVisibleWindow(const SaverProcess &program, const char *title);
 // All top-level windows of the saver class on the desktop.
 int CountSaverWindows();
-
-// Runs this thread's messages for the given time.
-void PumpFor(DWORD ms);
 
 std::string WindowTitle(HWND window);
 std::string WindowClass(HWND window);
@@ -79,7 +115,6 @@ void CountOpenDevices(const std::vector<std::string> &lines, int *now, int *most
 // Asks the probe's window inside the saver's process (PROBE_GDI_OBJECTS, ...); -1 when no
 // probe answers.
 LRESULT AskProbe(UINT question);
-const UINT PROBE_GDI_OBJECTS = WM_APP + 1, PROBE_WINDOWS = WM_APP + 2;
 
 // The saver's settings file: no folder in its name, so it lives in the Windows folder.
 std::string SettingsFile();

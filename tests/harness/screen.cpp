@@ -1,4 +1,4 @@
-#include "e2e/screen.h"
+#include "harness/screen.h"
 
 static HBITMAP MakeSurface(HDC dc, int width, int height, DWORD **bits) {
     BITMAPINFO info = {};

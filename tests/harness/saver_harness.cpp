@@ -1,4 +1,5 @@
-#include "e2e/saver_harness.h"
+#include "harness/saver_harness.h"
+#include "pinned.h"
 
 #include <ctype.h>
 #include <string.h>
@@ -14,17 +15,38 @@ std::string SaverPath() {
     return BinaryDir() + "quorvane.scr";
 }
 
+// Every program a test starts joins this job, which the system ends with the test's process:
+// even a test killed from outside leaves nothing running.
+static HANDLE TestJob() {
+    static HANDLE job;
+    if (job == NULL) {
+        job = CreateJobObjectA(NULL, NULL);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    }
+    return job;
+}
+
 bool StartProgram(const std::string &path, const std::string &arguments, const char *directory,
-                  SaverProcess *saver) {
+                  SaverProcess *program) {
+    StopSaver(program);
     std::string commandLine = "\"" + path + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
-    ZeroMemory(&saver->info, sizeof(saver->info));
-    return CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, directory, &startup,
-                          &saver->info) != 0;
+    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, directory,
+                        &startup, &program->info))
+        return false;
+    AssignProcessToJobObject(TestJob(), program->info.hProcess);
+    ResumeThread(program->info.hThread);
+    return true;
+}
+
+SaverProcess::~SaverProcess() {
+    StopSaver(this);
 }
 
 bool StartSaver(const std::string &arguments, SaverProcess *saver) {
@@ -122,6 +144,10 @@ void PumpFor(DWORD ms) {
     }
 }
 
+static bool Ended(const SaverProcess &program) {
+    return WaitForSingleObject(program.info.hProcess, 0) == WAIT_OBJECT_0;
+}
+
 DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
@@ -139,12 +165,16 @@ DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs) {
     return code;
 }
 
+bool StillRunning(const SaverProcess &program, DWORD ms) {
+    return WaitForExit(program, ms) == STILL_ACTIVE;
+}
+
 void StopSaver(SaverProcess *saver) {
     if (saver->info.hProcess == NULL)
         return;
-    if (WaitForSingleObject(saver->info.hProcess, 0) == WAIT_TIMEOUT) {
+    if (!Ended(*saver)) {
         TerminateProcess(saver->info.hProcess, 0xDEAD);
-        WaitForSingleObject(saver->info.hProcess, 5000);
+        WaitForSingleObject(saver->info.hProcess, EXIT_MS);
     }
     CloseHandle(saver->info.hThread);
     CloseHandle(saver->info.hProcess);
@@ -153,48 +183,17 @@ void StopSaver(SaverProcess *saver) {
 
 struct WindowSearch {
     DWORD processId;
+    const char *className; // NULL: any class
+    const char *title;     // NULL: any title
     HWND found;
 };
 
-static BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM param) {
+static BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     WindowSearch *search = (WindowSearch *)param;
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && WindowClass(window) == "WindowsScreenSaverClass") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND WaitForSaverWindow(const SaverProcess &saver, HWND parent, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    do {
-        WindowSearch search = {saver.info.dwProcessId, NULL};
-        if (parent != NULL)
-            EnumChildWindows(parent, MatchSaverWindow, (LPARAM)&search);
-        else
-            EnumWindows(MatchSaverWindow, (LPARAM)&search);
-        if (search.found != NULL && IsWindowVisible(search.found))
-            return search.found;
-        if (WaitForSingleObject(saver.info.hProcess, 0) == WAIT_OBJECT_0)
-            return NULL;
-        PumpFor(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return NULL;
-}
-
-struct OwnerSearch {
-    DWORD processId;
-    const char *title;
-    HWND found;
-};
-
-static BOOL CALLBACK MatchOwner(HWND window, LPARAM param) {
-    OwnerSearch *search = (OwnerSearch *)param;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
     if (owner == search->processId && IsWindowVisible(window) &&
+        (search->className == NULL || WindowClass(window) == search->className) &&
         (search->title == NULL || WindowTitle(window) == search->title)) {
         search->found = window;
         return FALSE;
@@ -202,14 +201,53 @@ static BOOL CALLBACK MatchOwner(HWND window, LPARAM param) {
     return TRUE;
 }
 
-HWND VisibleWindowOf(const SaverProcess &program, const char *title) {
-    OwnerSearch search = {program.info.dwProcessId, title, NULL};
-    EnumWindows(MatchOwner, (LPARAM)&search);
+static HWND FindWindowOf(const SaverProcess &program, HWND parent, const char *className,
+                         const char *title) {
+    WindowSearch search = {program.info.dwProcessId, className, title, NULL};
+    if (parent != NULL)
+        EnumChildWindows(parent, MatchWindow, (LPARAM)&search);
+    else
+        EnumWindows(MatchWindow, (LPARAM)&search);
     return search.found;
 }
 
+static HWND WaitForWindowOf(const SaverProcess &program, HWND parent, const char *className,
+                            const char *title) {
+    HWND found = NULL;
+    WaitUntil(START_MS, [&] {
+        found = FindWindowOf(program, parent, className, title);
+        return found != NULL || Ended(program);
+    });
+    return found;
+}
+
+HWND WaitForSaverWindow(const SaverProcess &saver, HWND parent) {
+    return WaitForWindowOf(saver, parent, pinned::SAVER_CLASS, NULL);
+}
+
+HWND WaitForReadySaver(const SaverProcess &saver, HWND parent) {
+    HWND window = WaitForSaverWindow(saver, parent);
+    if (window == NULL)
+        return NULL;
+    // The saver's thread asks for its next message only once creation, the first activation and
+    // the first paint are done.
+    if (WaitForInputIdle(saver.info.hProcess, START_MS) != 0)
+        return NULL;
+    if (parent == NULL && !WaitUntil(START_MS, [&] { return GetForegroundWindow() == window; }))
+        return NULL;
+    return window;
+}
+
+HWND VisibleWindowOf(const SaverProcess &program, const char *title) {
+    return FindWindowOf(program, NULL, NULL, title);
+}
+
+HWND WaitForVisibleWindow(const SaverProcess &program, const char *title) {
+    return WaitForWindowOf(program, NULL, NULL, title);
+}
+
 static BOOL CALLBACK CountOne(HWND window, LPARAM param) {
-    if (WindowClass(window) == "WindowsScreenSaverClass")
+    if (WindowClass(window) == pinned::SAVER_CLASS)
         ++*(int *)param;
     return TRUE;
 }
@@ -317,7 +355,7 @@ void CountOpenDevices(const std::vector<std::string> &lines, int *now, int *most
 LRESULT AskProbe(UINT question) {
     HWND probe = FindWindowExA(HWND_MESSAGE, NULL, "QuorvaneProbe", NULL);
     DWORD_PTR answer = 0;
-    if (probe == NULL || !SendMessageTimeoutA(probe, question, 0, 0, SMTO_BLOCK, 10000, &answer))
+    if (probe == NULL || !SendMessageTimeoutA(probe, question, 0, 0, SMTO_BLOCK, EXIT_MS, &answer))
         return -1;
     return (LRESULT)answer;
 }
@@ -325,7 +363,7 @@ LRESULT AskProbe(UINT question) {
 std::string SettingsFile() {
     char directory[MAX_PATH];
     GetWindowsDirectoryA(directory, sizeof(directory));
-    return std::string(directory) + "\\quorvane.ini";
+    return std::string(directory) + "\\" + pinned::SETTINGS_FILE;
 }
 
 void ParkCursor(int x, int y) {
@@ -333,5 +371,8 @@ void ParkCursor(int x, int y) {
     if (window == NULL)
         window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
     SetCursorPos(x, y);
-    PumpFor(50);
+    WaitUntil(START_MS, [&] {
+        POINT now;
+        return GetCursorPos(&now) && now.x == x && now.y == y;
+    });
 }

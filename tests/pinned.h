@@ -1,0 +1,39 @@
+// Values the saver promises to the desktop that starts it, to its users and to their files. The
+// tests pin them here, written once, instead of taking them from the product's headers: a change
+// in the product then fails a test rather than being followed by it. Values that are the
+// product's own choice come from its headers.
+#ifndef QUORVANE_PINNED_H
+#define QUORVANE_PINNED_H
+
+#include <windows.h>
+
+namespace pinned {
+
+const char SAVER_CLASS[] = "WindowsScreenSaverClass";
+const char FULL_SCREEN_TITLE[] = "Screen Saver";
+const char PREVIEW_TITLE[] = "Preview";
+const char DIALOG_TITLE[] = "Quorvanels - Configure";
+
+// Exit codes: a refused command line, and the settings dialog ended either way.
+const DWORD REFUSED_EXIT = (DWORD)-1;
+const DWORD DIALOG_EXIT = 1;
+
+// The slideshow's timer: a tick with this id draws the next picture.
+const UINT_PTR SHOW_TIMER_ID = 10001;
+
+// Song s (1 or 2) is the "MIDI" resource 129 + s, written to the temporary file that
+// GetTempFileName names with prefix "Mdi" and number 1609 + s.
+const int SONG_RESOURCE_BEFORE_FIRST = 129;
+const UINT SONG_FILE_BEFORE_FIRST = 1609;
+
+// The settings file, in the Windows folder, and its section.
+const char SETTINGS_FILE[] = "quorvane.ini";
+const char SETTINGS_SECTION[] = "QuorvanelsScreenSaver";
+
+// The settings dialog's controls.
+const int TIME_TO_BOX = 1008, TIME_TO_BAR = 1009, TIME_FROM_BOX = 1010, TIME_FROM_BAR = 1011;
+const int QUIET_BOX = 1012;
+
+} // namespace pinned
+
+#endif

@@ -4,11 +4,51 @@
 // waiting for WM_CLOSE. Built without the C runtime's start-up code, as the saver is.
 // With /t it also keeps an 8-second timer that draws nothing, the saver's tick without the
 // picture: what waking up that often costs any program.
+// With /m it also starts a song before its first picture, as the saver does on its first
+// activation: it writes the song to a temporary file and opens, asks and plays the sequencer.
+// That is the start-up the saver's order of work cannot do without.
 #include <windows.h>
+#include <mmsystem.h>
 
 #include "group_box.h"
 
 static HBITMAP picture;
+static char songFile[MAX_PATH];
+static MCIDEVICEID song;
+
+static void StartSong(HWND window) {
+    char folder[MAX_PATH];
+    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(130), "MIDI");
+    if (song != 0 || found == NULL || GetTempPathA(sizeof(folder), folder) == 0 ||
+        GetTempFileNameA(folder, "Flr", 1, songFile) == 0)
+        return;
+    HANDLE file =
+        CreateFileA(songFile, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD written;
+    WriteFile(file, LockResource(LoadResource(NULL, found)), SizeofResource(NULL, found), &written,
+              NULL);
+    CloseHandle(file);
+
+    MCI_OPEN_PARMSA open = {};
+    open.lpstrDeviceType = "sequencer";
+    open.lpstrElementName = songFile;
+    if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_ELEMENT, (DWORD_PTR)&open) != 0)
+        return;
+    song = open.wDeviceID;
+    MCI_STATUS_PARMS status = {};
+    status.dwItem = MCI_SEQ_STATUS_PORT;
+    mciSendCommandA(song, MCI_STATUS, MCI_STATUS_ITEM, (DWORD_PTR)&status);
+    MCI_PLAY_PARMS play = {};
+    play.dwCallback = (DWORD_PTR)window;
+    mciSendCommandA(song, MCI_PLAY, MCI_NOTIFY, (DWORD_PTR)&play);
+}
+
+static void EndSong() {
+    if (song != 0)
+        mciSendCommandA(song, MCI_CLOSE, 0, 0);
+    if (songFile[0] != '\0')
+        DeleteFileA(songFile);
+}
 
 static void Paint(HWND window) {
     PAINTSTRUCT paint;
@@ -26,21 +66,28 @@ static void Paint(HWND window) {
     EndPaint(window, &paint);
 }
 
-static bool WantsTimer() {
+static bool HasSwitch(char letter) {
     for (const char *c = GetCommandLineA(); c[0] != '\0'; c++)
-        if (c[0] == ' ' && c[1] == '/' && (c[2] == 't' || c[2] == 'T'))
+        if (c[0] == ' ' && c[1] == '/' && (c[2] | 0x20) == letter)
             return true;
     return false;
 }
+
+static bool withSong;
 
 static LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
         Paint(window);
         return 0;
+    case WM_ACTIVATE:
+        if (withSong)
+            StartSong(window);
+        return 0;
     case WM_TIMER:
         return 0;
     case WM_DESTROY:
+        EndSong();
         PostQuitMessage(0);
         return 0;
     }
@@ -50,6 +97,7 @@ static LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPAR
 extern "C" void WINAPI FloorEntry() {
     HINSTANCE instance = GetModuleHandleA(NULL);
     picture = LoadBitmapA(instance, MAKEINTRESOURCEA(1));
+    withSong = HasSwitch('m');
 
     WNDCLASSA windowClass;
     ZeroMemory(&windowClass, sizeof(windowClass));
@@ -64,7 +112,7 @@ extern "C" void WINAPI FloorEntry() {
     if (window == NULL)
         ExitProcess(1);
     SetForegroundWindow(window);
-    if (WantsTimer())
+    if (HasSwitch('t'))
         SetTimer(window, 1, 8000, NULL);
 
     MSG message;

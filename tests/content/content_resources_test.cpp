@@ -486,6 +486,44 @@ TEST(ContentIcon, HasSixteenAndThirtyTwoPixelImagesWithMasks) {
     }
 }
 
+// The settings dialog's template as the system reads it: an extended template whose header and
+// font are what the dialog was designed with, down to the font's weight.
+TEST(ContentDialog, TemplateHeaderAndFont) {
+    Bytes t = Resource(RT_DIALOG, IDD_CONFIGURE);
+    ASSERT_GE(t.size(), 26u);
+    auto word = [&](std::size_t at) { return t[at] | (t[at + 1] << 8); };
+    ASSERT_EQ(word(0), 1);
+    ASSERT_EQ(word(2), 0xFFFF) << "an extended template";
+    EXPECT_EQ(Le32(t, 8), 0x200u) << "extended style";
+    EXPECT_EQ(Le32(t, 12), 0x90C808C0u) << "style";
+    EXPECT_EQ(word(16), 10) << "controls";
+    EXPECT_EQ(word(22), 187);
+    EXPECT_EQ(word(24), 117);
+    // Menu, class and title follow, each a word 0, an ordinal, or a string of wide characters.
+    std::size_t at = 26;
+    std::string title;
+    for (int field = 0; field < 3; ++field) {
+        if (word(at) == 0xFFFF) {
+            at += 4;
+            continue;
+        }
+        for (; at + 1 < t.size() && word(at) != 0; at += 2)
+            if (field == 2)
+                title += static_cast<char>(word(at));
+        at += 2;
+    }
+    EXPECT_EQ(title, "Quorvanels - Configure");
+    ASSERT_GE(t.size(), at + 6);
+    EXPECT_EQ(word(at), 8) << "point size";
+    EXPECT_EQ(word(at + 2), 400) << "weight";
+    EXPECT_EQ(t[at + 4], 0) << "italic";
+    EXPECT_EQ(t[at + 5], 1) << "character set";
+    std::string face;
+    for (at += 6; at + 1 < t.size() && word(at) != 0; at += 2)
+        face += static_cast<char>(word(at));
+    EXPECT_EQ(face, "MS Sans Serif");
+}
+
 TEST(ContentTexts, CaptionsFitTheirSlotsAndAreAscii) {
     for (const char *text : {CAPTION_1, CAPTION_2, CAPTION_3, CAPTION_4, AUTHOR_EMAIL}) {
         SCOPED_TRACE(text);

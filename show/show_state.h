@@ -32,7 +32,7 @@ struct ShowState {
     int songIndex;                        // 1 or 2: the song playing or last started
     char songFiles[SONG_COUNT][SONG_PATH_SIZE];
     MCIDEVICEID songDevice; // the sequencer playing it, 0 when silent
-    bool musicTried;        // the songs were written and played, or failed, in this run
+    bool musicTried;        // the songs have been tried in this run, whatever came of it
 };
 
 extern ShowState showState;

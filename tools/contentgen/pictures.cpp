@@ -586,7 +586,7 @@ IndexedImage Group() {
     };
     Backdrop(img, BG_BLUE, 125, 30, squeeze);
     Painter stage{img};
-    // back row: guitarist and bassist; front row: singer and drummer
+    // side by side, the guitarist and bassist a little smaller and higher, as if further back
     const int order[4] = {1, 2, 3, 0};
     const double xs[4] = {97, 154, 211, 40};
     const double scales[4] = {0.82, 0.82, 0.86, 0.86};

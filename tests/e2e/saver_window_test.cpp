@@ -183,6 +183,8 @@ TEST(PreviewHostTool, HostsThePreviewAndEndsItWhenClosed) {
             return preview != NULL;
         });
         ASSERT_TRUE(preview != NULL) << "no preview inside the host";
+        // A host closed while the preview is still being made ends it before it has started.
+        ASSERT_TRUE(WaitForWindowIdle(preview));
         RECT hostArea, previewArea;
         GetClientRect(host, &hostArea);
         GetClientRect(preview, &previewArea);

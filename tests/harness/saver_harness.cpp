@@ -238,6 +238,17 @@ HWND WaitForReadySaver(const SaverProcess &saver, HWND parent) {
     return window;
 }
 
+bool WaitForWindowIdle(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId);
+    if (process == NULL)
+        return false;
+    bool idle = WaitForInputIdle(process, START_MS) == 0;
+    CloseHandle(process);
+    return idle;
+}
+
 HWND VisibleWindowOf(const SaverProcess &program, const char *title) {
     return FindWindowOf(program, NULL, NULL, title);
 }

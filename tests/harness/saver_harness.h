@@ -89,6 +89,9 @@ HWND WaitForSaverWindow(const SaverProcess &saver, HWND parent = NULL);
 // The same, once the saver has finished starting: its first activation and paint are done and
 // it waits for input; a full-screen saver is in front.
 HWND WaitForReadySaver(const SaverProcess &saver, HWND parent = NULL);
+// Waits until the thread of a window of another program, started by someone else, has finished
+// what it was doing and waits for input.
+bool WaitForWindowIdle(HWND window);
 // A visible top-level window of the process, with the given title when one is given; the
 // waiting form gives up when the time runs out or the process ends.
 HWND VisibleWindowOf(const SaverProcess &program, const char *title = NULL);

@@ -127,7 +127,7 @@ TEST_F(TwoMonitors, InputOnTheSecondMonitorCloses) {
         if (input == inputs[0]) {
             PressKey(VK_SHIFT);
         } else if (input == inputs[1]) {
-            ClickLeft();
+            ClickLeftAt(middle);
         } else {
             SetCursorPos(middle.x + 3, middle.y + 1); // 4 in all: stays
             EXPECT_TRUE(StillRunning(saver));
@@ -151,7 +151,7 @@ TEST_F(TwoMonitors, TheWindows95PasswordGuardsTheSecondMonitorToo) {
     const std::string log = folder + "\\" + PASSWORD_LOG;
     DWORD start = GetTickCount();
     for (int click = 0; click < 20; click++) {
-        ClickLeft();
+        ClickLeftAt(middle);
         PumpFor(50);
     }
     PumpFor(QUIET_MS);

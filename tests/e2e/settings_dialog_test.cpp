@@ -35,23 +35,18 @@ void Step(HWND dialog, int bar, int code, int times = 1) {
         SendMessageA(dialog, WM_VSCROLL, MAKEWPARAM(code, 0), (LPARAM)GetDlgItem(dialog, bar));
 }
 
-void ClickAt(POINT point) {
-    ParkCursor(point.x, point.y);
-    ClickLeft();
-}
-
 // A real click on a scroll bar's upper or lower arrow.
 void ClickArrow(HWND dialog, int bar, bool up) {
     RECT bounds;
     GetWindowRect(GetDlgItem(dialog, bar), &bounds);
     POINT arrow = {(bounds.left + bounds.right) / 2, up ? bounds.top + 2 : bounds.bottom - 3};
-    ClickAt(arrow);
+    ClickLeftAt(arrow);
 }
 
 void ClickControl(HWND dialog, int id) {
     RECT bounds;
     GetWindowRect(GetDlgItem(dialog, id), &bounds);
-    ClickAt(POINT{bounds.left + 6, (bounds.top + bounds.bottom) / 2});
+    ClickLeftAt(POINT{bounds.left + 6, (bounds.top + bounds.bottom) / 2});
 }
 
 // The settings file's lines without their line ends.

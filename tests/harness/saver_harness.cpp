@@ -290,13 +290,41 @@ void PressKey(WORD key) {
     SendInput(2, input, sizeof(INPUT));
 }
 
-void ClickLeft() {
+// Wine moves the real pointer only for a thread that has a window.
+static void KeepInputWindow() {
+    static HWND window;
+    if (window == NULL)
+        window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+}
+
+static void Click(const POINT *at) {
+    KeepInputWindow();
     INPUT input[2];
     ZeroMemory(input, sizeof(input));
     input[0].type = input[1].type = INPUT_MOUSE;
     input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    if (at != NULL) {
+        // Positions across the whole desktop, 0 to 65536 on each axis, rounded up: the system
+        // rounds down on the way back.
+        int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        for (INPUT &event : input) {
+            event.mi.dx = (LONG)(((LONGLONG)(at->x - left) * 65536 + width - 1) / width);
+            event.mi.dy = (LONG)(((LONGLONG)(at->y - top) * 65536 + height - 1) / height);
+            event.mi.dwFlags |= MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+        }
+    }
     SendInput(2, input, sizeof(INPUT));
+}
+
+void ClickLeft() {
+    Click(NULL);
+}
+
+void ClickLeftAt(POINT at) {
+    Click(&at);
 }
 
 bool FileExists(const std::string &path) {
@@ -378,9 +406,7 @@ std::string SettingsFile() {
 }
 
 void ParkCursor(int x, int y) {
-    static HWND window;
-    if (window == NULL)
-        window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+    KeepInputWindow();
     SetCursorPos(x, y);
     WaitUntil(START_MS, [&] {
         POINT now;

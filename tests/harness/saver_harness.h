@@ -122,12 +122,15 @@ LRESULT AskProbe(UINT question);
 // The saver's settings file: no folder in its name, so it lives in the Windows folder.
 std::string SettingsFile();
 
-// Puts the pointer where a saver about to start will take its anchor. Wine moves the real
-// pointer only for a thread that has a window, so the first call makes a hidden one.
+// Puts the pointer where a saver about to start will take its anchor.
 void ParkCursor(int x, int y);
 
 // Input as the user makes it: to the foreground window, through the system's input queue.
 void PressKey(WORD key);
+// A click where the pointer is, or at a given place. A click aimed somewhere carries its own
+// position: the pointer moved by SetCursorPos can be moved back for a moment when the program
+// under it hears of an earlier move from the X server, and a click then would land there.
 void ClickLeft();
+void ClickLeftAt(POINT at);
 
 #endif

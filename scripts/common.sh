@@ -82,14 +82,21 @@ in_namespace() {
     unshare --user --map-root-user --mount --pid --fork --mount-proc --kill-child "$@"
 }
 
+# A folder holding the emulator under the name Debian's qemu wants for flag P; the caller
+# removes it.
+emulator_link() {
+    local folder
+    folder=$(mktemp -d /tmp/quorvane-emulator.XXXXXX)
+    ln -s "$EMULATOR" "$folder/qemu-i386-binfmt-P"
+    echo "$folder/qemu-i386-binfmt-P"
+}
+
 emulation_works() {
-    local link
-    link=$(mktemp -d /tmp/quorvane-emulator.XXXXXX)
-    ln -s "$EMULATOR" "$link/qemu-i386-binfmt-P"
-    in_namespace bash -c "$(declare -f register_emulator); register_emulator '$link/qemu-i386-binfmt-P' &&
-        /lib/ld-linux.so.2 --version" </dev/null >/dev/null 2>&1
-    local status=$?
-    rm -rf "$link"
+    local link status=0
+    link=$(emulator_link)
+    in_namespace bash -c "$(declare -f register_emulator); register_emulator '$link' &&
+        /lib/ld-linux.so.2 --version" </dev/null >/dev/null 2>&1 || status=$?
+    rm -rf "$(dirname "$link")"
     return $status
 }
 
@@ -133,8 +140,10 @@ choose_route() {
 describe_route() {
     case "$ROUTE" in
     native) echo "32-bit quorvane.scr under 32-bit Wine, natively." ;;
-    qemu) echo "32-bit quorvane.scr under 32-bit Wine, its Linux programs run by qemu-i386:" \
-        "this kernel runs no 32-bit programs." ;;
+    qemu)
+        echo "32-bit quorvane.scr under 32-bit Wine, its Linux programs run by qemu-i386" \
+            "in a private namespace$(kernel_runs_i386 || echo ": this kernel runs no 32-bit programs")."
+        ;;
     x64)
         echo "************************************************************************"
         echo "* NOT THE SHIPPED PROGRAM: this kernel runs no 32-bit programs and the *"
@@ -158,10 +167,9 @@ enter_route() {
         return 0
     fi
     local link status=0
-    link=$(mktemp -d /tmp/quorvane-emulator.XXXXXX)
-    ln -s "$EMULATOR" "$link/qemu-i386-binfmt-P"
-    QUORVANE_EMULATOR_LINK=$link/qemu-i386-binfmt-P in_namespace "$BASH" "$@" || status=$?
-    rm -rf "$link"
+    link=$(emulator_link)
+    QUORVANE_EMULATOR_LINK=$link in_namespace "$BASH" "$@" || status=$?
+    rm -rf "$(dirname "$link")"
     exit $status
 }
 

@@ -28,11 +28,8 @@ RECT SecondMonitor() {
 }
 
 bool AllBlack(const RECT &area) {
-    ScreenShot shot = CaptureScreen(area);
-    for (DWORD pixel : shot.pixels)
-        if (pixel != BLACK)
-            return false;
-    return true;
+    RECT drawn = NonBlackBounds(CaptureScreen(area), area);
+    return IsRectEmpty(&drawn);
 }
 
 // The visible windows of the process that lie on the area, other than the saver window.

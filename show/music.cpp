@@ -38,7 +38,7 @@ static void WriteSong(int song, const char *directory) {
         DeleteFileA(name);
 }
 
-void ExtractSongs() {
+static void ExtractSongs() {
     char directory[SONG_PATH_SIZE] = "";
     DWORD length = GetTempPathA(sizeof(directory), directory);
     for (int song = 1; song <= SONG_COUNT; song++) {
@@ -53,7 +53,7 @@ static void CloseDevice(MCIDEVICEID device) {
     mciSendCommandA(device, MCI_CLOSE, 0, 0);
 }
 
-MCIERROR PlaySong(HWND window, const char *path) {
+static MCIERROR PlaySong(HWND window, const char *path) {
     // No file, no song: the sequencer is never asked to open an empty name.
     if (path[0] == '\0')
         return MCIERR_FILE_NOT_FOUND;
@@ -92,25 +92,29 @@ void StartMusic(HWND window) {
     LoadSettings();
     if (bounds.right - bounds.left < screenWidth)
         return; // the preview is silent
-    // One attempt a run. Activation comes and goes (a password prompt, the window's end); once
-    // the songs have been tried, playing or failed, another attempt would only write the files
-    // again and sound a snatch of song as the saver closes.
-    if (showState.musicTried)
+    // The first activation decides for the whole run, the quiet hours included: activation
+    // comes and goes (a password prompt, the window's end), and a later attempt would only write
+    // the files again and sound a snatch of song as the saver closes.
+    if (showState.musicDecided)
         return;
+    showState.musicDecided = true;
     if (QuietHours(saverSettings, LocalHour()))
         return;
-    showState.musicTried = true;
     showState.songIndex = NextRandom() % 2 + 1;
     ExtractSongs();
     PlaySong(window, showState.songFiles[showState.songIndex - 1]);
 }
 
-void NextSong(MCIDEVICEID finished) {
-    // Only the end of the song we play moves on; each play leaves its device to be closed.
+void NextSong(MCIDEVICEID finished, WPARAM how) {
+    // Only the end of the song we play counts; each play leaves its device to be closed.
     if (finished == 0 || finished != showState.songDevice)
         return;
     CloseDevice(finished);
     showState.songDevice = 0;
+    // A device that fails as it plays (a port another program holds, a broken driver) would
+    // fail the next song too, and the one after: the music ends here for the run.
+    if (how != MCI_NOTIFY_SUCCESSFUL)
+        return;
     showState.songIndex = showState.songIndex + 1 > SONG_COUNT ? 1 : showState.songIndex + 1;
     PlaySong(saverState.saverWindow, showState.songFiles[showState.songIndex - 1]);
 }

@@ -2,7 +2,7 @@
 // that lets its black pixels show the background.
 #include "show/show_state.h"
 
-HPALETTE MakeDibPalette(const BITMAPINFOHEADER *header, int *entries) {
+static HPALETTE MakeDibPalette(const BITMAPINFOHEADER *header, int *entries) {
     // The table length comes from the bit depth alone; every picture carries a full table.
     int n = header->biBitCount <= 8 ? 1 << header->biBitCount : 0;
     *entries = n;

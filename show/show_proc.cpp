@@ -4,11 +4,8 @@
 #include "show/layout.h"
 #include "frame/saver_state.h"
 #include "show/chance.h"
-#include "resources/content_texts.h"
 
-ShowState showState = {
-    {}, IDB_GROUP, {CAPTION_1, CAPTION_2, CAPTION_3, CAPTION_4}, 1, {"", ""}, 0, false,
-};
+ShowState showState;
 
 static const int CAPTION_OFFSET = 50;
 
@@ -46,7 +43,7 @@ static void DrawCaption(HDC dc, RECT area, const char *caption, bool fullScreen)
     DeleteObject(font);
 }
 
-void DrawNextPicture() {
+static void DrawNextPicture() {
     HWND window = saverState.saverWindow;
     if (window == NULL)
         return; // never the desktop's own context
@@ -132,7 +129,7 @@ LRESULT CALLBACK ShowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             DrawNextPicture();
         return 1;
     case MM_MCINOTIFY:
-        NextSong((MCIDEVICEID)lParam);
+        NextSong((MCIDEVICEID)lParam, wParam);
         return 0;
     }
     return SaverDefaultProc(window, message, wParam, lParam);

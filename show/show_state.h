@@ -6,6 +6,7 @@
 #include <mmsystem.h>
 
 #include "resources/resource_ids.h"
+#include "resources/content_texts.h"
 
 const UINT_PTR SHOW_TIMER_ID = 10001;
 const UINT SHOW_TICK_MS = 8000;
@@ -25,14 +26,16 @@ struct PictureSlot {
 
 typedef char Captions[CAPTION_COUNT][CAPTION_SIZE];
 
+// Every member starts with a constant, so the record is filled in by the loader (see
+// SaverState).
 struct ShowState {
-    PictureSlot slots[PICTURE_COUNT + 1]; // indexed 1 to 5
-    int pictureIndex;                     // the picture the next tick draws
-    Captions captions;                    // caption of portrait k in entry k - 1
-    int songIndex;                        // 1 or 2: the song playing or last started
-    char songFiles[SONG_COUNT][SONG_PATH_SIZE];
-    MCIDEVICEID songDevice; // the sequencer playing it, 0 when silent
-    bool musicTried;        // the songs have been tried in this run, whatever came of it
+    PictureSlot slots[PICTURE_COUNT + 1] = {}; // indexed 1 to 5
+    int pictureIndex = IDB_GROUP;              // the picture the next tick draws
+    Captions captions = {CAPTION_1, CAPTION_2, CAPTION_3, CAPTION_4}; // of portrait k in k - 1
+    int songIndex = 1; // 1 or 2: the song playing or last started
+    char songFiles[SONG_COUNT][SONG_PATH_SIZE] = {};
+    MCIDEVICEID songDevice = 0; // the sequencer playing it, 0 when silent
+    bool musicDecided = false;  // the first activation has chosen between songs and silence
 };
 
 extern ShowState showState;
@@ -41,20 +44,15 @@ extern ShowState showState;
 LRESULT CALLBACK ShowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Pictures.
-HPALETTE MakeDibPalette(const BITMAPINFOHEADER *header, int *entries);
 HBITMAP LoadPicture(HINSTANCE instance, int id, HPALETTE *palette);
 HBITMAP MakeTransparencyMask(HBITMAP bitmap, COLORREF keyColour);
 void DrawMasked(HDC target, HBITMAP bitmap, HBITMAP mask, int x, int y, int srcWidth, int srcHeight,
                 int srcX, int srcY, int dstWidth, int dstHeight);
 
-// The slideshow.
-void DrawNextPicture();
-
 // Music.
 void StartMusic(HWND window);
-void ExtractSongs();
-MCIERROR PlaySong(HWND window, const char *path);
-void NextSong(MCIDEVICEID finished);
+// The sequencer's word that a play has ended, with its MCI_NOTIFY_ code.
+void NextSong(MCIDEVICEID finished, WPARAM how);
 void RemoveSongFiles();
 
 #endif

@@ -54,16 +54,21 @@ void WriteQuietHours(int active, int from, int to) {
     WriteWholeFile(SettingsFile(), text);
 }
 
-// The local hour, not so close to its end that the saver might look at the next one.
-int CurrentHour() {
+int LocalHourNow() {
     time_t now = time(NULL);
-    const struct tm *local = localtime(&now);
-    if (local->tm_min == 59 && local->tm_sec >= 55) {
-        Sleep((61 - local->tm_sec) * 1000);
-        now = time(NULL);
-        local = localtime(&now);
+    return localtime(&now)->tm_hour;
+}
+
+// Runs `run(hour)`, a saver run whose outcome depends on the local hour, and runs it once more
+// when the hour turned meanwhile: the saver may then have read the next hour. An hour cannot
+// turn twice within two runs. The caller records what it saw inside `run` and judges it after.
+template <typename Run> void InOneHour(Run run) {
+    for (int tries = 0; tries < 2; tries++) {
+        int hour = LocalHourNow();
+        run(hour);
+        if (LocalHourNow() == hour)
+            return;
     }
-    return local->tm_hour;
 }
 
 // The log's lines, lower-cased: the system is free in the case of the names it forms.
@@ -168,6 +173,8 @@ class Music : public testing::Test {
         StopSaver(&saver);
         SetEnvironmentVariableA("FAKE_MCI_EVENT", NULL);
         SetEnvironmentVariableA("FAKE_MCI_FAIL", NULL);
+        SetEnvironmentVariableA("FAKE_MCI_END_CODE", NULL);
+        SetEnvironmentVariableA("FAKE_MCI_PLAY_MS", NULL);
         ResetWineAppSettings();
         DeleteFileA(SettingsFile().c_str());
         RemoveSongFiles();
@@ -321,20 +328,44 @@ TEST_F(Music, QuietHoursKeepTheSaverSilent) {
     };
     for (const auto &test : cases) {
         SCOPED_TRACE(test.window);
-        int hour = CurrentHour();
-        WriteQuietHours(test.active, (hour + test.from + 24) % 24, (hour + test.to + 24) % 24);
-        Start();
-        if (test.plays) {
-            EXPECT_EQ(1, CountLinesStarting(WaitForLog(1, "play "), "play "));
-        } else {
-            PumpFor(QUIET_MS);
-            EXPECT_FALSE(FileExists(log));
-            EXPECT_FALSE(FileExists(SongFile(1)));
-            EXPECT_FALSE(FileExists(SongFile(2)));
-        }
-        CloseByKey();
-        ExpectCleanEnd();
+        int plays = 0;
+        bool written = false;
+        InOneHour([&](int hour) {
+            WriteQuietHours(test.active, (hour + test.from + 24) % 24, (hour + test.to + 24) % 24);
+            Start();
+            if (test.plays)
+                WaitForLog(1, "play ");
+            else
+                PumpFor(QUIET_MS);
+            plays = CountLinesStarting(ReadLog(log), "play ");
+            written = FileExists(SongFile(1)) || FileExists(SongFile(2));
+            CloseByKey();
+            ExpectCleanEnd();
+        });
+        EXPECT_EQ(test.plays ? 1 : 0, plays);
+        EXPECT_EQ(test.plays, written);
     }
+}
+
+// Activation comes again when a password prompt opens and closes and when the window goes: the
+// quiet hours are read each time, but the first activation has decided the run.
+TEST_F(Music, ARunStartedInTheQuietHoursStaysSilent) {
+    std::vector<std::string> lines;
+    bool written = true;
+    InOneHour([&](int hour) {
+        WriteQuietHours(1, hour, hour);
+        Start();
+        WriteQuietHours(1, (hour + 1) % 24, (hour + 1) % 24);
+        SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+        SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+        PumpFor(QUIET_MS);
+        written = FileExists(SongFile(1)) || FileExists(SongFile(2));
+        CloseByKey();
+        lines = ReadLog(log);
+        ExpectCleanEnd();
+    });
+    EXPECT_EQ(Commands{}, lines);
+    EXPECT_FALSE(written);
 }
 
 TEST_F(Music, ThePreviewIsSilent) {
@@ -353,27 +384,42 @@ TEST_F(Music, ThePreviewIsSilent) {
 
 TEST_F(Music, ASequencerFailureLeavesTheSaverSilentWithNothingOpen) {
     struct {
-        const char *fail;
+        const char *fail;    // errors the double answers with
+        const char *endCode; // or how it ends every play at once
         const char *lastCommand;
         Commands expected; // {0} stands for the first song's file
     } const cases[] = {
         {"OPEN=275",
+         "",
          "open ",
          {"OPEN dev=0 flags=0x2200 type=\"sequencer\" element=\"{0}\" -> err=275 id=0"}},
         {"STATUS=346",
+         "",
          "close ",
          {"OPEN dev=0 flags=0x2200 type=\"sequencer\" element=\"{0}\" -> err=0 id=1",
           "STATUS dev=1 flags=0x100 item=0x4003 -> err=346 return=0",
           "CLOSE dev=1 flags=0x0 -> err=0"}},
         {"PLAY=339",
+         "",
          "close ",
          {"OPEN dev=0 flags=0x2200 type=\"sequencer\" element=\"{0}\" -> err=0 id=1",
           "STATUS dev=1 flags=0x100 item=0x4003 -> err=0 return=65535",
           "PLAY dev=1 flags=0x1 callback={w} -> err=339", "CLOSE dev=1 flags=0x0 -> err=0"}},
+        // A device that fails while playing would fail the other song too: each is opened once
+        // at most, and here the second never.
+        {"",
+         "8",
+         "close ",
+         {"OPEN dev=0 flags=0x2200 type=\"sequencer\" element=\"{0}\" -> err=0 id=1",
+          "STATUS dev=1 flags=0x100 item=0x4003 -> err=0 return=65535",
+          "PLAY dev=1 flags=0x1 callback={w} -> err=0", "NOTIFY dev=1 code=8 window={w}",
+          "CLOSE dev=1 flags=0x0 -> err=0"}},
     };
     for (const auto &test : cases) {
-        SCOPED_TRACE(test.fail);
+        SCOPED_TRACE(std::string(test.fail) + test.endCode);
         SetEnvironmentVariableA("FAKE_MCI_FAIL", test.fail);
+        SetEnvironmentVariableA("FAKE_MCI_END_CODE", test.endCode);
+        SetEnvironmentVariableA("FAKE_MCI_PLAY_MS", *test.endCode != '\0' ? "0" : NULL);
         Start();
         std::vector<std::string> lines = WaitForLog(1, test.lastCommand);
         PumpFor(QUIET_MS);
@@ -386,7 +432,7 @@ TEST_F(Music, ASequencerFailureLeavesTheSaverSilentWithNothingOpen) {
             size_t at;
             if ((at = line.find("{0}")) != std::string::npos)
                 line.replace(at, 3, SongFile(song));
-            if ((at = line.find("{w}")) != std::string::npos)
+            while ((at = line.find("{w}")) != std::string::npos)
                 line.replace(at, 3, Format("0x%llx", Handle(window)));
             expected.push_back(Lower(line));
         }

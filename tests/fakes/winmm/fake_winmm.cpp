@@ -10,6 +10,8 @@
 //                     notification (default "FakeMciEnd")
 //   FAKE_MCI_TRIGGER  a file whose appearance does the same; the fake deletes it
 //   FAKE_MCI_PLAY_MS  a song's length in milliseconds; without it songs end only when told
+//   FAKE_MCI_END_CODE the MCI_NOTIFY_ code such an end reports; default 1, MCI_NOTIFY_SUCCESSFUL
+//                     (4 aborted, 8 failed: a port taken by another program, a broken driver)
 //   FAKE_MCI_FAIL     errors to return instead, such as "PLAY=277" or "OPEN=275,STATUS=258"
 //   FAKE_MCI_FAULT    a command that faults instead of answering, as a broken driver would (a
 //                     write through a null pointer): "OPEN" or "PLAY", or "PLAY:2" for the
@@ -115,12 +117,14 @@ DWORD WINAPI WatchForEnds(void *) {
         char text[32];
         ReadSetting("FAKE_MCI_PLAY_MS", text, sizeof(text));
         long length = text[0] != '\0' ? strtol(text, NULL, 10) : -1;
+        ReadSetting("FAKE_MCI_END_CODE", text, sizeof(text));
+        WPARAM code = text[0] != '\0' ? strtoul(text, NULL, 10) : MCI_NOTIFY_SUCCESSFUL;
         EnterCriticalSection(&lock);
         for (Device &device : devices) {
             if (device.id == 0 || !device.playing)
                 continue;
             if (endAll || (length >= 0 && GetTickCount() - device.playStart >= (DWORD)length))
-                EndPlay(&device, MCI_NOTIFY_SUCCESSFUL);
+                EndPlay(&device, code);
         }
         LeaveCriticalSection(&lock);
     }

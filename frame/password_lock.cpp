@@ -67,11 +67,13 @@ bool VerifyBeforeClose(HWND window) {
     }
     if (PasswordCheckDue(saverState.lastVerifyTick, GetTickCount())) {
         saverState.verifying = true;
-        // Ticks queued before the prompt would only redraw behind it.
+        // Ticks queued before the prompt would only redraw behind it. The system holds at most
+        // one pending tick of our one timer, and a tick can also have been posted: two removals
+        // take both, without chasing a queue the timer keeps filling.
         MSG tick;
         PeekMessageA(&tick, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
         PeekMessageA(&tick, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
-        saverState.closing = SendMessageA(window, WM_APP, 0, 0) != 0;
+        saverState.closing = SendMessageA(window, WM_QUERY_PASSWORD, 0, 0) != 0;
         saverState.verifying = false;
         if (!saverState.closing)
             SetCursor(NULL);

@@ -3,10 +3,7 @@
 #include "settings/settings.h"
 #include "resources/resource_ids.h"
 
-SaverState saverState = {
-    NULL, false, NULL, false, false, false, {0, 0},
-    4,    NULL,  NULL, NULL,  NULL,  NULL,  NO_PASSWORD_CHECK_YET,
-};
+SaverState saverState;
 
 static LPTOP_LEVEL_EXCEPTION_FILTER previousFaultFilter;
 

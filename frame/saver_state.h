@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "frame/frame_rules.h"
+
 typedef HANDLE InputContext; // HIMC, without pulling in the input-method headers
 typedef InputContext(WINAPI *ImeAssociateProc)(HWND window, InputContext context);
 typedef BOOL(WINAPI *PasswordVerifierProc)(HWND window);
@@ -13,21 +15,23 @@ template <typename Proc> Proc FindExport(HMODULE module, const char *name) {
     return (Proc)(void (*)())GetProcAddress(module, name);
 }
 
+// Every member starts with a constant, so the record is filled in by the loader: the program has
+// no run-time start-up code that could run a constructor.
 struct SaverState {
-    HINSTANCE instance;
-    bool onWin95;
-    HWND saverWindow;
-    bool preview;
-    bool closing;
-    bool verifying;
-    POINT mouseAnchor;
-    DWORD mouseThreshold;
-    HMODULE imeModule;
-    ImeAssociateProc imeAssociate;
-    InputContext savedImeContext;
-    HMODULE passwordModule;
-    PasswordVerifierProc verifier;
-    DWORD lastVerifyTick;
+    HINSTANCE instance = NULL;
+    bool onWin95 = false;
+    HWND saverWindow = NULL;
+    bool preview = false;
+    bool closing = false;   // a close was approved: input no longer matters
+    bool verifying = false; // a password check is in progress
+    POINT mouseAnchor = {0, 0};
+    DWORD mouseThreshold = 4; // travel that must be exceeded to close
+    HMODULE imeModule = NULL;
+    ImeAssociateProc imeAssociate = NULL;
+    InputContext savedImeContext = NULL;
+    HMODULE passwordModule = NULL;
+    PasswordVerifierProc verifier = NULL;
+    DWORD lastVerifyTick = NO_PASSWORD_CHECK_YET; // end of the last password check
 };
 
 extern SaverState saverState;
@@ -48,7 +52,6 @@ int SaverMain(HINSTANCE instance, const char *arguments);
 // that returns ends it there. The frame does its own work on a message first and then passes it
 // on, so the show sees every message the frame does not keep.
 int RunSaverWindow(HWND parent);
-LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Black windows over the monitors the full-screen saver window leaves uncovered.
 void CoverOtherMonitors(HWND saver);
@@ -59,6 +62,10 @@ void UnloadPasswordVerifier();
 void SetSaverRunning(bool running);
 bool VerifyBeforeClose(HWND window);
 LRESULT AnswerPasswordQuery(HWND window);
+// Sent by the password check to the saver window, whose default procedure answers it with the
+// verifier's verdict; sent rather than called so that the verifier's dialog runs inside the
+// window's own message handling.
+const UINT WM_QUERY_PASSWORD = WM_APP;
 int RunChangePassword(const char *text);
 
 #endif

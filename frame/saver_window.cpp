@@ -7,6 +7,8 @@ static const char SAVER_CLASS[] = "WindowsScreenSaverClass";
 static const char FULL_SCREEN_TITLE[] = "Screen Saver";
 static const char PREVIEW_TITLE[] = "Preview";
 
+static LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 int RunSaverWindow(HWND parent) {
     WNDCLASSA windowClass;
     ZeroMemory(&windowClass, sizeof(windowClass));
@@ -91,15 +93,26 @@ static LRESULT ForwardToHost(HWND window, UINT message, LPARAM lParam) {
     return 1;
 }
 
+// Where the pointer is, written only when the system tells: it refuses while the input desktop
+// is not ours (a secure desktop, another user's session), and a guess then could close the saver
+// or hide a real move. Without an answer the anchor stays where it was.
+static bool ReadCursor(POINT *at) {
+    POINT now;
+    if (!GetCursorPos(&now))
+        return false;
+    *at = now;
+    return true;
+}
+
 static bool IsSwallowedCommand(WPARAM command) {
     return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
 }
 
-LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+static LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         DetachInputMethod(window);
-        GetCursorPos(&saverState.mouseAnchor);
+        ReadCursor(&saverState.mouseAnchor);
         if (!saverState.preview)
             SetCursor(NULL);
         break;
@@ -145,7 +158,8 @@ LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 static void CloseOnMouseTravel(HWND window) {
     POINT now;
-    GetCursorPos(&now);
+    if (!ReadCursor(&now))
+        return;
     if (MouseTravel(saverState.mouseAnchor, now) > saverState.mouseThreshold) {
         PostMessageA(window, WM_CLOSE, 0, 0);
         saverState.mouseAnchor = now;
@@ -154,7 +168,7 @@ static void CloseOnMouseTravel(HWND window) {
 
 static LRESULT CloseRequested(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (saverState.onWin95 && !VerifyBeforeClose(window)) {
-        GetCursorPos(&saverState.mouseAnchor);
+        ReadCursor(&saverState.mouseAnchor);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -167,7 +181,7 @@ LRESULT CALLBACK SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_CLOSE:
         return CloseRequested(window, message, wParam, lParam);
-    case WM_APP:
+    case WM_QUERY_PASSWORD:
         if (saverState.onWin95)
             return AnswerPasswordQuery(window);
         break;

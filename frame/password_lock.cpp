@@ -67,9 +67,8 @@ bool VerifyBeforeClose(HWND window) {
     }
     if (PasswordCheckDue(saverState.lastVerifyTick, GetTickCount())) {
         saverState.verifying = true;
-        // Ticks queued before the prompt would only redraw behind it. The system holds at most
-        // one pending tick of our one timer, and a tick can also have been posted: two removals
-        // take both, without chasing a queue the timer keeps filling.
+        // Ticks queued before the prompt would only redraw behind it. Two removals: our timer's
+        // one pending tick and one posted tick at most, and no loop chasing a firing timer.
         MSG tick;
         PeekMessageA(&tick, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
         PeekMessageA(&tick, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);

@@ -61,6 +61,7 @@ saver_prefix=$(tr '\0' '\n' <"/proc/$saver/environ" | sed -n 's/^WINEPREFIX=//p'
 sleep 2
 
 kill -INT -- "-$run"
+interrupted=$SECONDS
 status=0
 (
     sleep 60
@@ -70,11 +71,12 @@ watchdog=$!
 wait "$run" || status=$?
 kill "$watchdog" 2>/dev/null || true
 run=""
+took=$((SECONDS - interrupted))
 sleep 3
 
 failed=0
 if [ "$status" != 130 ]; then
-    echo "scripts/run ended with $status after INT, not 130" >&2
+    echo "scripts/run ended with $status ${took} s after INT, not 130" >&2
     failed=1
 fi
 left=$(own_processes)
@@ -94,7 +96,8 @@ if [ -n "$left" ]; then
     failed=1
 fi
 if [ $failed != 0 ]; then
-    echo "scripts/run said:" >&2
+    echo "scripts/run ended ${took} s after INT and said:" >&2
     cat "$scratch/log" >&2
 fi
+echo "scripts/run ended ${took} s after INT"
 exit $failed

@@ -44,6 +44,12 @@ stop_child() {
     [ -n "$CHILD" ] || return 0
     pkill -TERM -P "$CHILD" 2>/dev/null
     kill -TERM "$CHILD" 2>/dev/null
+    # ctest finishes the test it is running first; a test may take minutes.
+    for _ in $(seq 100); do
+        kill -0 "$CHILD" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$CHILD" 2>/dev/null
     wait "$CHILD" 2>/dev/null
     CHILD=""
 }

@@ -25,11 +25,14 @@ finish() {
     local pid
     # Whatever was found, nothing of the run outlives the check.
     [ -z "$run" ] || kill -KILL -- "-$run" 2>/dev/null || true
+    [ -z "${watchdog:-}" ] || kill "$watchdog" 2>/dev/null || true
     for pid in $(own_processes); do kill -KILL "$pid" 2>/dev/null || true; done
     [ -z "${saver_prefix:-}" ] || rm -rf "$saver_prefix"
     rm -rf "$scratch"
 }
 trap finish EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # Its own session, as a terminal's foreground job, so that the INT reaches the whole group the
 # way Ctrl-C does. The test's own display and prefix are not the run's.
@@ -70,6 +73,7 @@ status=0
 watchdog=$!
 wait "$run" || status=$?
 kill "$watchdog" 2>/dev/null || true
+watchdog=""
 run=""
 took=$((SECONDS - interrupted))
 sleep 3

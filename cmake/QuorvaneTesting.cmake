@@ -2,7 +2,11 @@
 include(GoogleTest)
 
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+# A folder takes its compile options from the folder that adds it: GoogleTest's none of ours,
+# the test folders added after it ours again.
+set_property(DIRECTORY PROPERTY COMPILE_OPTIONS "")
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_compile_options(${QUORVANE_WARNINGS})
 
 # Every test runs against one persistent wineserver; the test scripts start it, and this
 # fixture keeps a bare `ctest` working too.

@@ -1,12 +1,58 @@
-# Shared by scripts/run, scripts/test and bench/run: packages, the build, the way 32-bit Windows
-# programs run on this machine, private X displays and Wine prefixes with a persistent wineserver.
-# Everything started here is stopped by stop_session.
+# Shared by scripts/run, scripts/test, scripts/package and bench/run: packages, the build, the
+# way 32-bit Windows programs run on this machine, private X displays and Wine prefixes with a
+# persistent wineserver. Everything started here is stopped, and every scratch folder made here
+# removed, by stop_session, however the script ends.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 SESSION_DIR=""
-X_PIDS=""
-PREFIXES=""
+X_PIDS=()
+PREFIXES=()
+SCRATCH=()
+CHILD=""
+SYNTH_PID=""
+LAB_SETTINGS=$ROOT/tests/wine/lab.reg
+
+# Bash runs an INT or TERM trap and then goes on with the next command, so the handlers exit
+# (with the status a shell reports for the signal) and the clean-up runs once, on EXIT.
+stop_on_signals() {
+    trap stop_session EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+}
+
+# stoppable COMMAND...: runs a long command so that a signal stops it at once. A trap waits for
+# the foreground command to end, and a TERM sent to the script alone would wait for a whole
+# test pass; `wait` returns at once instead, and stop_session ends the command. The subshell
+# gives the command back the INT that bash takes from background commands.
+stoppable() {
+    local status=0
+    (
+        trap - INT QUIT
+        exec "$@"
+    ) &
+    CHILD=$!
+    wait "$CHILD" || status=$?
+    CHILD=""
+    return $status
+}
+
+# Ends the command stoppable runs, and what it runs directly: the test ctest is running, or,
+# on the qemu route, the script inside the namespace (unshare passes no signal on, and the
+# script there cleans up after itself before the namespace ends).
+stop_child() {
+    [ -n "$CHILD" ] || return 0
+    pkill -TERM -P "$CHILD" 2>/dev/null
+    kill -TERM "$CHILD" 2>/dev/null
+    # ctest finishes the test it is running first; a test may take minutes.
+    for _ in $(seq 100); do
+        kill -0 "$CHILD" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$CHILD" 2>/dev/null
+    wait "$CHILD" 2>/dev/null
+    CHILD=""
+}
 
 as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
@@ -15,12 +61,12 @@ as_root() {
 PACKAGES="cmake make g++ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
   googletest wine wine64 wine32:i386 libxinerama1:i386 libxrandr2:i386 xvfb x11-utils xauth
-  xserver-xorg-core xserver-xorg-video-dummy xdotool timidity timgm6mb-soundfont sox imagemagick
-  zip unzip libc6:i386"
+  xserver-xorg-core xserver-xorg-video-dummy xdotool timidity timgm6mb-soundfont alsa-utils sox
+  imagemagick zip unzip libc6:i386"
 
 # The user-mode emulator that runs 32-bit Linux programs where the kernel will not: version 10
 # from bookworm-backports (bookworm's 7.2 makes every Wine start take about a minute).
-BACKPORTS_LIST=/etc/apt/sources.list.d/quorvane-bookworm-backports.list
+BACKPORTS="deb http://deb.debian.org/debian bookworm-backports main"
 EMULATOR=/usr/bin/qemu-i386
 
 missing_packages() {
@@ -30,22 +76,26 @@ missing_packages() {
     done
 }
 
-apt_install() {
-    [ $# -gt 0 ] || return 0
-    echo "Installing: $*"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        "$@" </dev/null
+# apt_get ARGUMENTS...: apt-get as root, asking nothing.
+apt_get() {
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get -y -qq "$@" </dev/null
+}
+
+# install_named PACKAGE...: installs those of the packages that are missing.
+install_named() {
+    local missing
+    missing=$(missing_packages "$@")
+    [ -n "$missing" ] || return 0
+    if grep -q ':i386$' <<<"$missing" && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386
+    fi
+    apt_get update
+    echo "Installing:" $missing
+    apt_get install --no-install-recommends $missing
 }
 
 install_packages() {
-    local missing
-    missing=$(missing_packages $PACKAGES)
-    [ -n "$missing" ] || return 0
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        as_root dpkg --add-architecture i386
-    fi
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq </dev/null
-    apt_install $missing
+    install_named $PACKAGES
 }
 
 kernel_runs_i386() {
@@ -54,15 +104,26 @@ kernel_runs_i386() {
 
 # Never the recommended qemu-user-binfmt: that would send every 32-bit program on the machine
 # through the emulator. Ours is registered only inside the test run's own namespace.
+# The backports source is used for this one install and never written into the machine's apt
+# set-up: apt reads the machine's sources plus that line from a folder of ours, and keeps the
+# package lists it fetches there (no package cache, which would be built from those lists).
 install_emulator() {
     "$EMULATOR" --version 2>/dev/null | grep -q "version \(1[0-9]\|[2-9][0-9]\)\." && return 0
-    if [ ! -f "$BACKPORTS_LIST" ] && ! grep -rqs "bookworm-backports" /etc/apt/sources.list \
-        /etc/apt/sources.list.d/; then
-        echo "deb http://deb.debian.org/debian bookworm-backports main" |
-            as_root tee "$BACKPORTS_LIST" >/dev/null
-    fi
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq </dev/null || return 1
-    apt_install qemu-user/bookworm-backports
+    local apt status=0
+    apt=$(mktemp -d -t quorvane-apt.XXXXXX)
+    SCRATCH+=("$apt")
+    mkdir -p "$apt/sources" "$apt/lists/partial"
+    cp -p /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources "$apt/sources/" \
+        2>/dev/null || true
+    echo "$BACKPORTS" >"$apt/sources/quorvane-backports.list"
+    local options=(-o "Dir::Etc::SourceParts=$apt/sources" -o "Dir::State::Lists=$apt/lists"
+        -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=)
+    echo "Installing: qemu-user from bookworm-backports"
+    apt_get "${options[@]}" update &&
+        apt_get "${options[@]}" install --no-install-recommends qemu-user/bookworm-backports ||
+        status=$?
+    rm -rf "$apt"
+    return $status
 }
 
 # The i386 ELF pattern (class 1, little-endian, version 1, executable or shared object,
@@ -78,15 +139,13 @@ register_emulator() {
 # A private user, mount and PID namespace: binfmt_misc registrations there (Linux 6.7 and later)
 # are seen by nobody else, and every process in it ends when its first one does, which ends
 # with unshare itself.
-in_namespace() {
-    unshare --user --map-root-user --mount --pid --fork --mount-proc --kill-child "$@"
-}
+NAMESPACE=(unshare --user --map-root-user --mount --pid --fork --mount-proc --kill-child)
 
 # A folder holding the emulator under the name Debian's qemu wants for flag P; the caller
 # removes it.
 emulator_link() {
     local folder
-    folder=$(mktemp -d /tmp/quorvane-emulator.XXXXXX)
+    folder=$(mktemp -d -t quorvane-emulator.XXXXXX)
     ln -s "$EMULATOR" "$folder/qemu-i386-binfmt-P"
     echo "$folder/qemu-i386-binfmt-P"
 }
@@ -94,7 +153,8 @@ emulator_link() {
 emulation_works() {
     local link status=0
     link=$(emulator_link)
-    in_namespace bash -c "$(declare -f register_emulator); register_emulator '$link' &&
+    SCRATCH+=("$(dirname "$link")")
+    "${NAMESPACE[@]}" bash -c "$(declare -f register_emulator); register_emulator '$link' &&
         /lib/ld-linux.so.2 --version" </dev/null >/dev/null 2>&1 || status=$?
     rm -rf "$(dirname "$link")"
     return $status
@@ -124,7 +184,13 @@ choose_route() {
     esac
     [ "$ROUTE" != qemu ] || install_emulator
     export QUORVANE_I386=$ROUTE
-    if [ "$ROUTE" = x64 ]; then
+    use_build "$ROUTE"
+}
+
+# use_build ROUTE: the build the tests run (TEST_PRESET, TEST_BUILD_DIR) and the Wine that runs
+# it: the 64-bit stand-in on the x64 route, the shipped 32-bit program on the others.
+use_build() {
+    if [ "$1" = x64 ]; then
         TEST_PRESET=x64
         TEST_BUILD_DIR=$ROOT/build-x64
         WINE=/usr/lib/wine/wine64
@@ -168,18 +234,32 @@ enter_route() {
     fi
     local link status=0
     link=$(emulator_link)
-    QUORVANE_EMULATOR_LINK=$link in_namespace "$BASH" "$@" || status=$?
-    rm -rf "$(dirname "$link")"
+    SCRATCH+=("$(dirname "$link")")
+    QUORVANE_EMULATOR_LINK=$link stoppable "${NAMESPACE[@]}" "$BASH" "$@" || status=$?
     exit $status
 }
 
-# build [PRESET DIR]: configures once, then builds.
+# start_session SCRIPT ARGS...: what scripts/test and scripts/run do first: the packages, the
+# route, the builds, and on the qemu route the script again inside its namespace.
+start_session() {
+    stop_on_signals
+    install_packages
+    choose_route
+    [ -n "${QUORVANE_EMULATOR_LINK:-}" ] || describe_route
+    build default "$BUILD_DIR"
+    [ "$TEST_BUILD_DIR" = "$BUILD_DIR" ] || build "$TEST_PRESET" "$TEST_BUILD_DIR"
+    enter_route "$@"
+}
+
+# build PRESET DIR [TARGET [CONFIGURE-OPTION...]]: configures DIR once, then brings TARGET
+# (everything, by default) up to date.
 build() {
-    local preset=${1:-default} dir=${2:-$BUILD_DIR}
+    local preset=$1 dir=$2 target=${3:-all}
+    shift $(($# < 3 ? $# : 3))
     if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S "$ROOT" --preset "$preset" -B "$dir" >/dev/null
+        stoppable cmake -S "$ROOT" --preset "$preset" -B "$dir" "$@" >/dev/null
     fi
-    cmake --build "$dir" -j"$(nproc)"
+    stoppable cmake --build "$dir" --target "$target" -j"$(nproc)"
 }
 
 # start_display WIDTHxHEIGHT: a private Xvfb on a free display number.
@@ -188,7 +268,7 @@ start_display() {
     new_display_fifo
     Xvfb -displayfd 3 -screen 0 "${geometry}x24" -nolisten tcp 3>"$SESSION_DIR/displayfd" \
         </dev/null >/dev/null 2>&1 &
-    take_display "Xvfb"
+    take_display "Xvfb" $!
 }
 
 # start_two_monitors: a private X server showing two monitors side by side (see its
@@ -202,7 +282,7 @@ start_two_monitors() {
     fi
     Xorg -displayfd 3 -config "$ROOT/tests/wine/two-monitors.conf" -noreset -nolisten tcp \
         -logfile "$SESSION_DIR/xorg.log" 3>"$SESSION_DIR/displayfd" </dev/null >/dev/null 2>&1 &
-    take_display "Xorg" || {
+    take_display "Xorg" $! || {
         MONITORS_SKIPPED="Xorg did not start: $(grep '(EE)' "$SESSION_DIR/xorg.log" |
             grep -v 'module\|input driver\|dbus' | head -n 3 | tr '\n' ' ')"
         return 1
@@ -213,58 +293,94 @@ start_two_monitors() {
 
 # The X server writes its display number into this pipe once it is ready.
 new_display_fifo() {
-    SESSION_DIR=${SESSION_DIR:-$(mktemp -d /tmp/quorvane-session.XXXXXX)}
+    if [ -z "$SESSION_DIR" ]; then
+        SESSION_DIR=$(mktemp -d -t quorvane-session.XXXXXX)
+        SCRATCH+=("$SESSION_DIR")
+    fi
     rm -f "$SESSION_DIR/displayfd"
     mkfifo "$SESSION_DIR/displayfd"
 }
 
-# take_display NAME: waits for the X server just started to name its display, and uses it.
+# take_display NAME PID: waits for the X server just started to name its display, and uses it.
 take_display() {
     local number
-    X_PIDS="$X_PIDS $!"
+    X_PIDS+=("$2")
     read -r -t 30 number <"$SESSION_DIR/displayfd" || { echo "$1 did not start" >&2; return 1; }
     export DISPLAY=":$number"
 }
 
-# start_wine PREFIX: a fresh prefix served by a persistent wineserver. Once the build has made
-# it, a hidden window of ours keeps Wine's desktop process up until the server stops: without
-# one, the desktop ends a few seconds after each program's last window and the next program's
-# start and end each wait for it.
+# start_wine [PREFIX [SETTINGS]]: a prefix served by a persistent wineserver: PREFIX, kept, or a
+# fresh scratch one. SETTINGS is a .reg file imported into it: the tests' lab.reg unless named
+# ("" for none: Wine's own settings, its sound included). Once the build has made it, a hidden
+# window of ours keeps Wine's desktop process up until the server stops: without one, the
+# desktop ends a few seconds after each program's last window and the next program's start and
+# end each wait for it.
 start_wine() {
-    export WINEPREFIX=$1 WINEDEBUG=${WINEDEBUG:--all}
-    PREFIXES="$PREFIXES $WINEPREFIX"
+    local settings=${2-$LAB_SETTINGS}
+    if [ -n "${1:-}" ]; then
+        export WINEPREFIX=$1
+        mkdir -p "$WINEPREFIX"
+    else
+        export WINEPREFIX
+        WINEPREFIX=$(mktemp -d -t quorvane-prefix.XXXXXX)
+        SCRATCH+=("$WINEPREFIX")
+    fi
+    export WINEDEBUG=${WINEDEBUG:--all}
+    PREFIXES+=("$WINEPREFIX")
     export WINEDLLOVERRIDES="mscoree,mshtml="
-    mkdir -p "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1
     "$WINE" wineboot -i </dev/null >/dev/null 2>&1
-    "$WINE" regedit /S "Z:${ROOT//\//\\}\\tests\\wine\\lab.reg" </dev/null >/dev/null 2>&1
+    if [ -n "$settings" ]; then
+        "$WINE" regedit /S "Z:${settings//\//\\}" </dev/null >/dev/null 2>&1
+    fi
     local holder=${TEST_BUILD_DIR:-$BUILD_DIR}/bin/desktop_holder.exe
     if [ -f "$holder" ]; then
         "$WINE" "$holder" </dev/null >/dev/null 2>&1 &
     fi
 }
 
-# stop_wine [PREFIX]: ends the prefix's wineserver and every program in it.
-stop_wine() {
-    local prefix=${1:-${WINEPREFIX:-}}
-    [ -n "$prefix" ] && [ -d "$prefix" ] || return 0
-    WINEPREFIX=$prefix wineserver -k </dev/null >/dev/null 2>&1 || true
-    WINEPREFIX=$prefix wineserver -w </dev/null >/dev/null 2>&1 || true
+# wine_server_dir PREFIX: the folder in which the prefix's wineserver keeps its socket, named
+# after the prefix's device and inode. Debian's Wine puts it in a folder of the prefix's own
+# under $TMPDIR, named in the prefix's file "wineserver"; Wine as it comes uses /tmp/.wine-UID.
+wine_server_dir() {
+    local prefix=$1 server folder=""
+    server=$(printf 'server-%s-%x' "$(stat -c %D "$prefix")" "$(stat -c %i "$prefix")")
+    [ ! -f "$prefix/wineserver" ] || folder=$(cat "$prefix/wineserver")
+    if [[ $folder =~ ^wine-[A-Za-z0-9]{6}$ ]]; then
+        echo "${TMPDIR:-/tmp}/$folder/$server"
+    else
+        echo "/tmp/.wine-$(id -u)/$server"
+    fi
 }
 
-# Stops what this script started and removes its temporary prefixes. A prefix named in
-# $KEEP_PREFIX (scripts/run on a real display) is stopped but kept.
+# stop_wine [PREFIX]: ends the prefix's wineserver and every program in it, and removes the
+# server's folder (Wine leaves it behind; the next server makes it again).
+stop_wine() {
+    local prefix=${1:-${WINEPREFIX:-}} server
+    [ -n "$prefix" ] && [ -d "$prefix" ] || return 0
+    server=$(wine_server_dir "$prefix")
+    WINEPREFIX=$prefix wineserver -k </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w </dev/null >/dev/null 2>&1 || true
+    rm -rf "$server"
+    [[ $(basename "$(dirname "$server")") != wine-* ]] || rmdir "$(dirname "$server")" 2>/dev/null || true
+}
+
+# Stops what this script started and removes its scratch folders; a prefix named to start_wine
+# (scripts/run's own) is stopped but kept. A second Ctrl-C does not cut this short.
 stop_session() {
     local pid prefix
-    for prefix in $PREFIXES; do
-        stop_wine "$prefix"
-        [ "$prefix" = "${KEEP_PREFIX:-}" ] || rm -rf "$prefix"
-    done
-    PREFIXES=""
-    for pid in $X_PIDS; do kill "$pid" 2>/dev/null || true; done
-    for pid in $X_PIDS; do wait "$pid" 2>/dev/null || true; done
-    X_PIDS=""
-    [ -n "$SESSION_DIR" ] && rm -rf "$SESSION_DIR"
+    trap '' INT TERM
+    set +e
+    stop_child
+    for prefix in "${PREFIXES[@]}"; do stop_wine "$prefix"; done
+    PREFIXES=()
+    [ -z "$SYNTH_PID" ] || kill "$SYNTH_PID" 2>/dev/null
+    for pid in "${X_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${X_PIDS[@]}" $SYNTH_PID; do wait "$pid" 2>/dev/null; done
+    X_PIDS=()
+    SYNTH_PID=""
+    rm -rf "${SCRATCH[@]}"
+    SCRATCH=()
     SESSION_DIR=""
-    wait 2>/dev/null || true
+    wait 2>/dev/null
 }

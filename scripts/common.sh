@@ -247,7 +247,9 @@ start_session() {
     choose_route
     [ -n "${QUORVANE_EMULATOR_LINK:-}" ] || describe_route
     build default "$BUILD_DIR"
-    [ "$TEST_BUILD_DIR" = "$BUILD_DIR" ] || build "$TEST_PRESET" "$TEST_BUILD_DIR"
+    # A stand-in's tests still check the shipped file, the one in this build.
+    [ "$TEST_BUILD_DIR" = "$BUILD_DIR" ] || build "$TEST_PRESET" "$TEST_BUILD_DIR" all \
+        -DQUORVANE_SHIPPED_SCR="$BUILD_DIR/bin/quorvane.scr"
     enter_route "$@"
 }
 

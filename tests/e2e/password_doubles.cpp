@@ -2,6 +2,9 @@
 
 #include <stdlib.h>
 
+#include "frame/frame_rules.h"
+#include "harness/saver_run.h"
+
 static const char USE_PASSWORD[] = "ScreenSaveUsePassword";
 
 bool SaverRunningFlag() {
@@ -64,4 +67,18 @@ void WritePasswordValue(const PasswordValue &value) {
     else
         RegDeleteValueA(desktop, USE_PASSWORD);
     RegCloseKey(desktop);
+}
+
+void UseWindows95Password(SaverRun *run) {
+    PasswordValue saved = ReadPasswordValue();
+    run->AtEnd([saved] {
+        WritePasswordValue(saved);
+        ClearSaverRunningFlag();
+    });
+    ClearSaverRunningFlag();
+    run->WindowsVersion("win95");
+}
+
+size_t MostChecks(DWORD spanMs) {
+    return spanMs / PASSWORD_RECHECK_MS + 2;
 }

@@ -7,6 +7,10 @@
 
 static const char USE_PASSWORD[] = "ScreenSaveUsePassword";
 
+std::string Asked(HWND window, int answer) {
+    return "VerifyScreenSavePwd window=" + Hex(window) + " -> " + std::to_string(answer);
+}
+
 bool SaverRunningFlag() {
     HKEY key;
     if (RegOpenKeyA(HKEY_CURRENT_USER,

@@ -9,6 +9,8 @@ struct SaverRun;
 
 // The password module's double beside the saver logs here, a line a call.
 const char PASSWORD_LOG[] = "fake_password.log";
+// Its line for one check of the password, owned by `window`.
+std::string Asked(HWND window, int answer);
 
 // The system's screen-saver-running flag as a process started now would read it. Wine keeps the
 // flag in a registry value of its own, and every process reads that once and then keeps its own

@@ -21,11 +21,6 @@ const DWORD DIALOG_MS = 500; // how long the double's dialog stays open where it
 // slow machine to pass the input on.
 const DWORD PAST_RECHECK_MS = PASSWORD_RECHECK_MS + 300;
 
-// The double's line for one check of the password, owned by `window`.
-std::string Asked(HWND window, int answer) {
-    return "VerifyScreenSavePwd window=" + Hex(window) + " -> " + std::to_string(answer);
-}
-
 // The double's line for the change-password call the saver is to make.
 std::string ChangeAsked(HWND owner) {
     return "PwdChangePasswordA provider=\"SCRSAVE\" window=" + Hex(owner) +

@@ -116,11 +116,6 @@ Lines Silenced(unsigned device, HWND window) {
     return {Close(device), Notify(device, MCI_NOTIFY_ABORTED, window)};
 }
 
-Lines operator+(Lines first, const Lines &second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
 class Music : public testing::Test {
   protected:
     void SetUp() override {
@@ -135,7 +130,7 @@ class Music : public testing::Test {
         songEnd = CreateEventA(NULL, FALSE, FALSE, eventName.c_str());
         run.AtEnd([this] { CloseHandle(songEnd); });
         run.Env("FAKE_MCI_EVENT", eventName.c_str());
-        run.PreferDll("winmm");
+        PreferFakeDll("winmm");
     }
 
     void Start(const std::string &arguments = "/s", HWND parent = NULL) {

@@ -80,7 +80,7 @@ void UseWindows95Password(SaverRun *run) {
         ClearSaverRunningFlag();
     });
     ClearSaverRunningFlag();
-    run->WindowsVersion("win95");
+    ReportWindowsVersion("win95");
 }
 
 size_t MostChecks(DWORD spanMs) {

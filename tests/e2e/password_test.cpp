@@ -48,6 +48,20 @@ class PasswordLock : public testing::Test {
         ASSERT_TRUE(window != NULL) << "no saver window";
     }
 
+    // A password is set; the verifier refuses once, its dialog open for a while, then approves.
+    void StartRefusingOnce() {
+        WritePasswordValue(Dword(1));
+        run.Env("FAKE_PWD_ANSWERS", "0,1");
+        run.Env("FAKE_PWD_DELAY_MS", std::to_string(DIALOG_MS).c_str());
+        StartSaver({"password.cpl"});
+    }
+    Lines Refused() const {
+        return {"load", Asked(window, 0)};
+    }
+    Lines RefusedThenApproved() const {
+        return Refused() + Lines{Asked(window, 1), "unload"};
+    }
+
     Lines PasswordLog() const {
         return ReadLogLines(run.File(PASSWORD_LOG));
     }
@@ -106,10 +120,7 @@ TEST_F(PasswordLock, AKeyAsksOnceAndAnApprovalCloses) {
 }
 
 TEST_F(PasswordLock, ARefusalKeepsTheSaverUpWithTheCursorHidden) {
-    WritePasswordValue(Dword(1));
-    run.Env("FAKE_PWD_ANSWERS", "0,1");
-    run.Env("FAKE_PWD_DELAY_MS", std::to_string(DIALOG_MS).c_str());
-    StartSaver({"password.cpl"});
+    StartRefusingOnce();
     ASSERT_TRUE(ForegroundCursor() == NULL);
 
     PressKey(VK_SHIFT);
@@ -121,19 +132,16 @@ TEST_F(PasswordLock, ARefusalKeepsTheSaverUpWithTheCursorHidden) {
     EXPECT_TRUE(StillRunning());
     EXPECT_EQ(window, GetForegroundWindow());
     EXPECT_TRUE(SaverRunningFlag());
-    EXPECT_SEQUENCE(PasswordLog(), (Lines{"load", Asked(window, 0)}));
+    EXPECT_SEQUENCE(PasswordLog(), Refused());
 
     ClickLeft();
     EXPECT_EQ(0u, Exit());
-    EXPECT_SEQUENCE(PasswordLog(), (Lines{"load", Asked(window, 0), Asked(window, 1), "unload"}));
+    EXPECT_SEQUENCE(PasswordLog(), RefusedThenApproved());
     EXPECT_FALSE(SaverRunningFlag());
 }
 
 TEST_F(PasswordLock, AKeyRightAfterTheDialogAsksNothingOneLaterAsksAgain) {
-    WritePasswordValue(Dword(1));
-    run.Env("FAKE_PWD_ANSWERS", "0,1");
-    run.Env("FAKE_PWD_DELAY_MS", std::to_string(DIALOG_MS).c_str());
-    StartSaver({"password.cpl"});
+    StartRefusingOnce();
 
     PressKey(VK_SHIFT);
     ASSERT_EQ(2u, WaitForPasswordLog(2).size());
@@ -144,11 +152,11 @@ TEST_F(PasswordLock, AKeyRightAfterTheDialogAsksNothingOneLaterAsksAgain) {
     ASSERT_TRUE(WaitForDialogClosed());
     PumpFor(PAST_RECHECK_MS + QUIET_MS);
     EXPECT_TRUE(StillRunning());
-    EXPECT_SEQUENCE(PasswordLog(), (Lines{"load", Asked(window, 0)}));
+    EXPECT_SEQUENCE(PasswordLog(), Refused());
 
     PressKey(VK_SHIFT);
     EXPECT_EQ(0u, Exit());
-    EXPECT_SEQUENCE(PasswordLog(), (Lines{"load", Asked(window, 0), Asked(window, 1), "unload"}));
+    EXPECT_SEQUENCE(PasswordLog(), RefusedThenApproved());
 }
 
 // Hundreds of keys and clicks in a second against a verifier that always refuses: the saver
@@ -178,14 +186,11 @@ TEST_F(PasswordLock, AnInputStormAsksAtMostOncePerInterval) {
 }
 
 TEST_F(PasswordLock, ACloseDuringTheCheckIsRefusedAndTheMouseReanchored) {
-    WritePasswordValue(Dword(1));
-    run.Env("FAKE_PWD_ANSWERS", "0,1");
-    run.Env("FAKE_PWD_DELAY_MS", std::to_string(DIALOG_MS).c_str());
     // The dialog runs the saver's messages, as a modal dialog's own loop does, and the user moves
     // the mouse over to it: the saver must measure from there afterwards.
     run.Env("FAKE_PWD_PUMP", "1");
     run.Env("FAKE_PWD_MOVE", "60,40");
-    StartSaver({"password.cpl"});
+    StartRefusingOnce();
     POINT before;
     GetCursorPos(&before);
 
@@ -196,7 +201,7 @@ TEST_F(PasswordLock, ACloseDuringTheCheckIsRefusedAndTheMouseReanchored) {
     ASSERT_TRUE(WaitForDialogClosed());
     PumpFor(PAST_RECHECK_MS);
     EXPECT_TRUE(StillRunning());
-    EXPECT_SEQUENCE(PasswordLog(), (Lines{"load", Asked(window, 0)}));
+    EXPECT_SEQUENCE(PasswordLog(), Refused());
 
     POINT after;
     GetCursorPos(&after);
@@ -207,11 +212,11 @@ TEST_F(PasswordLock, ACloseDuringTheCheckIsRefusedAndTheMouseReanchored) {
     SetCursorPos(after.x + 3 * dx, after.y + dy); // 4 from where the dialog left it
     PumpFor(QUIET_MS);
     EXPECT_TRUE(StillRunning());
-    EXPECT_SEQUENCE(PasswordLog(), (Lines{"load", Asked(window, 0)}));
+    EXPECT_SEQUENCE(PasswordLog(), Refused());
 
     SetCursorPos(after.x + 4 * dx, after.y + dy); // 5
     EXPECT_EQ(0u, Exit());
-    EXPECT_SEQUENCE(PasswordLog(), (Lines{"load", Asked(window, 0), Asked(window, 1), "unload"}));
+    EXPECT_SEQUENCE(PasswordLog(), RefusedThenApproved());
 }
 
 TEST_F(PasswordLock, WithoutAPasswordTheFirstKeyClosesAndNothingIsAsked) {
@@ -258,7 +263,7 @@ TEST_F(PasswordLock, AFaultDuringTheCheckClearsTheRunningFlag) {
 
 TEST_F(PasswordLock, OnTheNtFamilyNothingIsLoaded) {
     ResetWineAppSettings();
-    run.PreferDll("mpr");
+    PreferFakeDll("mpr");
     WritePasswordValue(Dword(1));
     StartSaver({"password.cpl"});
     EXPECT_FALSE(SaverRunningFlag());
@@ -308,7 +313,7 @@ TEST_F(ChangePassword, TheProviderIsCalledWithTheOwnerWindow) {
         {"/a 1", front},
         {"/a 4294967297", front},
     };
-    run.PreferDll("mpr");
+    PreferFakeDll("mpr");
     for (const auto &test : cases) {
         SCOPED_TRACE(test.arguments);
         Launch({"mpr.dll"}, test.arguments);
@@ -328,7 +333,7 @@ TEST_F(ChangePassword, WithoutTheProviderTheModeStillEndsWell) {
         {"a provider without the export", {"noexport/mpr.dll"}, {"load", "unload"}},
     };
     // Only a module beside the saver may serve; the system's own is not taken instead.
-    run.PreferDll("mpr");
+    PreferFakeDll("mpr");
     for (const auto &test : cases) {
         SCOPED_TRACE(test.provider);
         Launch(test.fakes, "/a " + std::to_string((ULONG_PTR)owner));

@@ -20,7 +20,7 @@ class WithSequencer : public testing::Test {
         run.OwnSettingsFile();
         run.Doubles({"winmm.dll"});
         log = run.File("fake_mci.log");
-        run.PreferDll("winmm");
+        PreferFakeDll("winmm");
     }
 
     void Start() {

@@ -172,7 +172,7 @@ class Slideshow : public testing::Test {
     // The probe beside the saver, in its process.
     void UseProbe() {
         run.Doubles({"probe/winmm.dll"});
-        run.PreferDll("winmm");
+        PreferFakeDll("winmm");
     }
 
     SaverRun run;

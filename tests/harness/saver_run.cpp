@@ -34,14 +34,6 @@ void SaverRun::Env(const char *name, const char *value) {
     SetEnvironmentVariableA(name, value);
 }
 
-void SaverRun::WindowsVersion(const char *version) {
-    ReportWindowsVersion(version);
-}
-
-void SaverRun::PreferDll(const char *dll) {
-    PreferFakeDll(dll);
-}
-
 static void RemoveSettingsFile() {
     // Some tests make it read-only.
     SetFileAttributesA(SettingsFile().c_str(), FILE_ATTRIBUTE_NORMAL);

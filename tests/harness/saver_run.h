@@ -10,8 +10,9 @@
 #include "harness/saver_harness.h"
 
 // A saver run: a folder of its own with the named doubles beside a copy of the saver, the
-// environment variables and Wine settings it runs with, and the process. Everything is undone
-// when the record goes, the process ended first, whether the test passed or failed.
+// environment variables and Wine settings (ReportWindowsVersion, PreferFakeDll) it runs with, and
+// the process. Everything is undone when the record goes, the process ended first, whether the
+// test passed or failed.
 struct SaverRun {
     std::string folder; // empty: the saver of the build's bin folder runs
     SaverProcess saver;
@@ -26,10 +27,6 @@ struct SaverRun {
     void Doubles(const std::vector<std::string> &fakes);
     // A variable the saver and its doubles inherit (NULL unsets it), restored at the end.
     void Env(const char *name, const char *value);
-    // Wine's settings for quorvane.scr: the Windows version it reports ("win95"), and a DLL whose
-    // double beside it is preferred to the system's ("winmm"). Both go back to Wine's defaults.
-    void WindowsVersion(const char *version);
-    void PreferDll(const char *dll);
     // The settings file belongs to the run: none now, none left behind.
     void OwnSettingsFile();
     // Something more to undo at the end, in the reverse order of the calls.
@@ -50,6 +47,10 @@ struct SaverRun {
 
 // A double's log, or what it should hold: a line each.
 typedef std::vector<std::string> Lines;
+inline Lines operator+(Lines first, const Lines &second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
 
 // Compares lines, a double's log for example, with the expected ones; on a mismatch reports the
 // caller's line and both sequences whole.

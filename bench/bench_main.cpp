@@ -10,7 +10,9 @@
 #include "harness/saver_harness.h"
 #include "harness/screen.h"
 #include "pinned.h"
-#include "group_box.h"
+#include "resources/resource_ids.h"
+#include "show/layout.h"
+#include "show/show_state.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -211,10 +213,10 @@ bool ChooseSpot(Spot *spot) {
     SIZE picture;
     if (!GroupPictureSize(SaverPath(), &picture))
         return false;
-    RECT box = GroupPictureBox(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                               picture.cx, picture.cy);
-    int width = box.right - box.left, height = box.bottom - box.top;
-    ScreenShot whole = ExpectedPicture(SaverPath(), 5, width, height);
+    SIZE screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    PictureBox box = LayOutPicture(screen, picture, IDB_GROUP, true);
+    int width = box.width, height = box.height;
+    ScreenShot whole = ExpectedPicture(SaverPath(), IDB_GROUP, width, height);
     if (whole.pixels.empty())
         return false;
 
@@ -235,8 +237,8 @@ bool ChooseSpot(Spot *spot) {
                 best.y = y;
             }
         }
-    spot->area.left = box.left + best.x;
-    spot->area.top = box.top + best.y;
+    spot->area.left = box.x + best.x;
+    spot->area.top = box.y + best.y;
     spot->area.right = spot->area.left + SPOT_SIZE;
     spot->area.bottom = spot->area.top + SPOT_SIZE;
     spot->expected.left = spot->area.left;
@@ -514,7 +516,7 @@ bool SpacedDrawingCost(HWND window, const CpuClock &clock, const Spot &spot, Spa
 void PrintWaiting(const char *what, const Waiting &waiting, DWORD idleMs) {
     printf("  %s: %.2f ms in %lu s, %d wake-ups (%lu ticks due), %.2f ms per minute\n", what,
            waiting.ms, (unsigned long)(idleMs / 1000), waiting.wakeUps,
-           (unsigned long)(idleMs / 8000), waiting.ms * 60000.0 / idleMs);
+           (unsigned long)(idleMs / SHOW_TICK_MS), waiting.ms * 60000.0 / idleMs);
 }
 
 void MeasureWaiting(const Options &options, const std::string &folder, const Spot &spot,
@@ -523,7 +525,8 @@ void MeasureWaiting(const Options &options, const std::string &folder, const Spo
     printf("\n== Cost while waiting (CPU time of the saver's process)\n");
     printf("An idle window of %d s holds %d ticks of the 8-second timer; per minute is the "
            "window's figure times %.2f.\n",
-           options.idleSeconds, options.idleSeconds / 8, 60.0 / options.idleSeconds);
+           options.idleSeconds, (int)(options.idleSeconds * 1000 / SHOW_TICK_MS),
+           60.0 / options.idleSeconds);
 
     SaverProcess saver;
     CpuClock clock;

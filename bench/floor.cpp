@@ -10,7 +10,9 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include "group_box.h"
+#include "resources/resource_ids.h"
+#include "show/layout.h"
+#include "show/show_state.h"
 
 static HBITMAP picture;
 static char songFile[MAX_PATH];
@@ -55,12 +57,12 @@ static void Paint(HWND window) {
     HDC dc = BeginPaint(window, &paint);
     BITMAP size;
     GetObjectA(picture, sizeof(size), &size);
-    RECT box = GroupPictureBox(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                               size.bmWidth, size.bmHeight);
+    SIZE screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    PictureBox box = LayOutPicture(screen, SIZE{size.bmWidth, size.bmHeight}, IDB_GROUP, true);
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(memory, picture);
-    StretchBlt(dc, box.left, box.top, box.right - box.left, box.bottom - box.top, memory, 0, 0,
-               size.bmWidth, size.bmHeight, SRCCOPY);
+    StretchBlt(dc, box.x, box.y, box.width, box.height, memory, 0, 0, size.bmWidth, size.bmHeight,
+               SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
     EndPaint(window, &paint);
@@ -113,7 +115,7 @@ extern "C" void WINAPI FloorEntry() {
         ExitProcess(1);
     SetForegroundWindow(window);
     if (HasSwitch('t'))
-        SetTimer(window, 1, 8000, NULL);
+        SetTimer(window, 1, SHOW_TICK_MS, NULL);
 
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0)

@@ -10,18 +10,15 @@ void ReadSetting(const char *name, char *value, DWORD size) {
         value[0] = '\0';
 }
 
-void PlaceLog(HINSTANCE module, const char *setting, const char *defaultName) {
+void PlaceLog(HINSTANCE module, const char *name) {
     char path[MAX_PATH];
-    ReadSetting(setting, path, sizeof(path));
-    if (path[0] == '\0') {
-        DWORD length = GetModuleFileNameA(module, path, sizeof(path));
-        char *name = path + (length < sizeof(path) ? length : 0);
-        while (name > path && name[-1] != '\\' && name[-1] != '/')
-            name--;
-        lstrcpynA(name, defaultName, (int)(sizeof(path) - (name - path)));
-    }
+    DWORD length = GetModuleFileNameA(module, path, sizeof(path));
+    char *file = path + (length < sizeof(path) ? length : 0);
+    while (file > path && file[-1] != '\\' && file[-1] != '/')
+        file--;
+    lstrcpynA(file, name, (int)(sizeof(path) - (file - path)));
     if (GetFullPathNameA(path, sizeof(logPath), logPath, NULL) == 0)
-        lstrcpynA(logPath, defaultName, sizeof(logPath));
+        lstrcpynA(logPath, name, sizeof(logPath));
 }
 
 void WriteLogLine(const char *line) {
@@ -36,10 +33,9 @@ void WriteLogLine(const char *line) {
     CloseHandle(file);
 }
 
-void LogModuleLife(HINSTANCE module, DWORD reason, void *reserved, const char *setting,
-                   const char *defaultName) {
+void LogModuleLife(HINSTANCE module, DWORD reason, void *reserved, const char *logName) {
     if (reason == DLL_PROCESS_ATTACH) {
-        PlaceLog(module, setting, defaultName);
+        PlaceLog(module, logName);
         WriteLogLine("load");
     } else if (reason == DLL_PROCESS_DETACH) {
         WriteLogLine(reserved == NULL ? "unload" : "exit");

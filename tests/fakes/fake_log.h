@@ -8,16 +8,15 @@
 // The variable's value, or "" when it is unset or does not fit.
 void ReadSetting(const char *name, char *value, DWORD size);
 
-// Fixes where the log goes, whatever the program later does to its current folder: the path in
-// the variable `setting` (relative or Windows), or `defaultName` beside the module.
-void PlaceLog(HINSTANCE module, const char *setting, const char *defaultName);
+// Fixes where the log goes, whatever the program later does to its current folder: `name` beside
+// the module.
+void PlaceLog(HINSTANCE module, const char *name);
 
 // Appends one line; the log stays readable and deletable by the test all the while.
 void WriteLogLine(const char *line);
 
 // A DllMain's part for the doubles that log their life: "load" (placing the log first),
 // "unload" when freed by FreeLibrary, "exit" when still loaded as the process ends.
-void LogModuleLife(HINSTANCE module, DWORD reason, void *reserved, const char *setting,
-                   const char *defaultName);
+void LogModuleLife(HINSTANCE module, DWORD reason, void *reserved, const char *logName);
 
 #endif

@@ -5,10 +5,7 @@
 // Built twice: bin/mpr.dll with the change-password export, and bin/noexport/mpr.dll
 // (FAKE_NO_EXPORT) that loads and logs the same way but has nothing to find.
 //
-// Controlled through the environment the saver inherits from the test:
-//   FAKE_MPR_LOG   the log (relative or Windows path); default fake_mpr.log beside this module
-//
-// Log lines:
+// Log lines, in fake_mpr.log beside this module:
 //   load
 //   PwdChangePasswordA provider="SCRSAVE" window=0x10062 flags=0 info=0x0 -> 0
 //   unload       freed by FreeLibrary
@@ -21,7 +18,7 @@
 #include <string.h>
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void *reserved) {
-    LogModuleLife(module, reason, reserved, "FAKE_MPR_LOG", "fake_mpr.log");
+    LogModuleLife(module, reason, reserved, "fake_mpr.log");
     return TRUE;
 }
 

@@ -5,9 +5,8 @@
 // Built twice: bin/password.cpl with the verifier, and bin/noexport/password.cpl (FAKE_NO_EXPORT)
 // that loads and logs the same way but has no verifier to find.
 //
-// Controlled through the environment the saver inherits from the test:
-//   FAKE_PWD_LOG       the log (relative or Windows path); default fake_password.log beside this
-//                      module
+// It logs to fake_password.log beside itself. Controlled through the environment the saver
+// inherits from the test:
 //   FAKE_PWD_ANSWERS   the answers of successive calls, such as "0,0,1"; the last one repeats.
 //                      Default "0": every entry is wrong.
 //   FAKE_PWD_DELAY_MS  how long the dialog stays open; default 0
@@ -105,7 +104,7 @@ void KeepDialogOpen(DWORD ms, bool pump) {
 } // namespace
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void *reserved) {
-    LogModuleLife(module, reason, reserved, "FAKE_PWD_LOG", "fake_password.log");
+    LogModuleLife(module, reason, reserved, "fake_password.log");
     return TRUE;
 }
 

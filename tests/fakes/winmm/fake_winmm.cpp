@@ -3,19 +3,16 @@
 // when the test says so, by posting MM_MCINOTIFY to the play's callback window as the real
 // sequencer does.
 //
-// Controlled through the environment the saver inherits from the test:
-//   FAKE_MCI_LOG      the log (relative or Windows path); default fake_mci.log beside this
-//                     module
+// It logs to fake_mci.log beside itself. Controlled through the environment the saver inherits
+// from the test:
 //   FAKE_MCI_EVENT    name of an auto-reset event; setting it ends every song playing with
-//                     notification (default "FakeMciEnd")
-//   FAKE_MCI_TRIGGER  a file whose appearance does the same; the fake deletes it
+//                     notification
 //   FAKE_MCI_PLAY_MS  a song's length in milliseconds; without it songs end only when told
 //   FAKE_MCI_END_CODE the MCI_NOTIFY_ code such an end reports; default 1, MCI_NOTIFY_SUCCESSFUL
 //                     (4 aborted, 8 failed: a port taken by another program, a broken driver)
-//   FAKE_MCI_FAIL     errors to return instead, such as "PLAY=277" or "OPEN=275,STATUS=258"
-//   FAKE_MCI_FAULT    a command that faults instead of answering, as a broken driver would (a
-//                     write through a null pointer): "OPEN" or "PLAY", or "PLAY:2" for the
-//                     second play
+//   FAKE_MCI_FAIL     an error to return instead, such as "PLAY=277": OPEN, STATUS or PLAY
+//   FAKE_MCI_FAULT    "PLAY" faults the first play instead of answering, as a broken driver
+//                     would (a write through a null pointer); "PLAY:2" the second
 //
 // It also makes the probe's window, which answers the tests' questions about the process.
 //
@@ -25,6 +22,7 @@
 //   PLAY dev=1 flags=0x1 callback=0x10062 -> err=0
 //   NOTIFY dev=1 code=1 window=0x10062
 //   CLOSE dev=1 flags=0x0 -> err=0
+// Any other command is refused and logged as MESSAGE, so that a test sees it in the sequence.
 #define _WINMM_
 #include <windows.h>
 #include <mmsystem.h>
@@ -56,29 +54,20 @@ HANDLE worker;
 HANDLE endEvent;
 // The error FAKE_MCI_FAIL asks for on this command, 0 for none.
 MCIERROR InjectedError(const char *command) {
-    char fail[256];
+    char fail[64];
     ReadSetting("FAKE_MCI_FAIL", fail, sizeof(fail));
     size_t length = strlen(command);
-    for (const char *entry = fail; *entry != '\0';) {
-        if (_strnicmp(entry, command, length) == 0 && entry[length] == '=')
-            return (MCIERROR)strtoul(entry + length + 1, NULL, 10);
-        const char *comma = strchr(entry, ',');
-        if (comma == NULL)
-            break;
-        entry = comma + 1;
-    }
-    return 0;
+    if (_strnicmp(fail, command, length) != 0 || fail[length] != '=')
+        return 0;
+    return (MCIERROR)strtoul(fail + length + 1, NULL, 10);
 }
 
-void FaultIfAsked(const char *command, int *calls) {
+void FaultIfAsked(int play) {
     char fault[32];
     ReadSetting("FAKE_MCI_FAULT", fault, sizeof(fault));
-    size_t length = strlen(command);
-    ++*calls;
-    if (_strnicmp(fault, command, length) != 0)
+    if (_strnicmp(fault, "PLAY", 4) != 0 || (fault[4] != '\0' && fault[4] != ':'))
         return;
-    int nth = fault[length] == ':' ? atoi(fault + length + 1) : 1;
-    if ((fault[length] == '\0' || fault[length] == ':') && *calls == nth)
+    if (play == (fault[4] == ':' ? atoi(fault + 5) : 1))
         *(volatile int *)NULL = 0;
 }
 
@@ -103,17 +92,10 @@ void EndPlay(Device *device, WPARAM code) {
     PostMessageA(device->callback, MM_MCINOTIFY, code, (LPARAM)device->id);
 }
 
-bool TriggerFileAppeared() {
-    char trigger[MAX_PATH];
-    ReadSetting("FAKE_MCI_TRIGGER", trigger, sizeof(trigger));
-    return trigger[0] != '\0' && DeleteFileA(trigger);
-}
-
 // Watches for the test's word (or the song's length) that the songs playing have ended.
 DWORD WINAPI WatchForEnds(void *) {
     for (;;) {
         bool endAll = WaitForSingleObject(endEvent, POLL_MS) == WAIT_OBJECT_0;
-        endAll = TriggerFileAppeared() || endAll;
         char text[32];
         ReadSetting("FAKE_MCI_PLAY_MS", text, sizeof(text));
         long length = text[0] != '\0' ? strtol(text, NULL, 10) : -1;
@@ -135,7 +117,8 @@ void StartWatching() {
         return;
     char name[MAX_PATH];
     ReadSetting("FAKE_MCI_EVENT", name, sizeof(name));
-    endEvent = CreateEventA(NULL, FALSE, FALSE, name[0] != '\0' ? name : "FakeMciEnd");
+    // Without a name nobody can set it, and the worker only keeps time.
+    endEvent = CreateEventA(NULL, FALSE, FALSE, name[0] != '\0' ? name : NULL);
     worker = CreateThread(NULL, 0, WatchForEnds, NULL, 0, NULL);
 }
 
@@ -151,8 +134,6 @@ MCIERROR Open(DWORD flags, MCI_OPEN_PARMSA *params, char *line, size_t size) {
     if (flags & MCI_OPEN_ELEMENT)
         used += snprintf(line + used, size - used, " element=\"%s\"",
                          flags & MCI_OPEN_ELEMENT_ID ? "#id" : Text(params->lpstrElementName));
-    static int opens;
-    FaultIfAsked("OPEN", &opens);
     MCIERROR error = InjectedError("OPEN");
     if (error == 0 && (flags & MCI_OPEN_ELEMENT) &&
         GetFileAttributesA(params->lpstrElementName) == INVALID_FILE_ATTRIBUTES)
@@ -180,8 +161,6 @@ MCIERROR Status(Device *device, DWORD flags, MCI_STATUS_PARMS *params, char *lin
     if (error == 0) {
         if (params->dwItem == MCI_SEQ_STATUS_PORT)
             params->dwReturn = MCI_SEQ_MAPPER;
-        else if (params->dwItem == MCI_STATUS_MODE)
-            params->dwReturn = device->playing ? MCI_MODE_PLAY : MCI_MODE_STOP;
         else
             error = MCIERR_UNSUPPORTED_FUNCTION;
     }
@@ -196,7 +175,7 @@ MCIERROR Play(Device *device, DWORD flags, MCI_PLAY_PARMS *params, char *line, s
         snprintf(line, size, "PLAY dev=%u flags=0x%lx callback=0x%llx", device ? device->id : 0,
                  (unsigned long)flags, (unsigned long long)(UINT_PTR)callback);
     static int plays;
-    FaultIfAsked("PLAY", &plays);
+    FaultIfAsked(++plays);
     MCIERROR error = device ? InjectedError("PLAY") : MCIERR_INVALID_DEVICE_ID;
     if (error == 0) {
         device->playing = true;
@@ -209,10 +188,10 @@ MCIERROR Play(Device *device, DWORD flags, MCI_PLAY_PARMS *params, char *line, s
     return error;
 }
 
-MCIERROR Stop(Device *device, const char *command, DWORD flags, char *line, size_t size) {
-    int used = snprintf(line, size, "%s dev=%u flags=0x%lx", command, device ? device->id : 0,
+MCIERROR Close(Device *device, DWORD flags, char *line, size_t size) {
+    int used = snprintf(line, size, "CLOSE dev=%u flags=0x%lx", device ? device->id : 0,
                         (unsigned long)flags);
-    MCIERROR error = device ? InjectedError(command) : MCIERR_INVALID_DEVICE_ID;
+    MCIERROR error = device ? 0 : MCIERR_INVALID_DEVICE_ID;
     snprintf(line + used, size - used, " -> err=%lu", (unsigned long)error);
     return error;
 }
@@ -222,7 +201,7 @@ MCIERROR Stop(Device *device, const char *command, DWORD flags, char *line, size
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void *) {
     if (reason == DLL_PROCESS_ATTACH) {
         InitializeCriticalSection(&lock);
-        PlaceLog(module, "FAKE_MCI_LOG", "fake_mci.log");
+        PlaceLog(module, "fake_mci.log");
         CreateProbeWindow(module);
     }
     return TRUE;
@@ -234,8 +213,8 @@ extern "C" MCIERROR WINAPI mciSendCommandA(MCIDEVICEID id, UINT message, DWORD_P
     MCIERROR error;
     EnterCriticalSection(&lock);
     Device *device = FindDevice(id);
-    // A play still waiting to be heard of ends as superseded by a new play, aborted by STOP or
-    // CLOSE; its notification follows the command's line in the log.
+    // A play still waiting to be heard of ends as superseded by a new play, aborted by CLOSE; its
+    // notification follows the command's line in the log.
     Device ended = device ? *device : Device();
     WPARAM endCode = 0;
     DWORD commandFlags = (DWORD)flags;
@@ -250,14 +229,8 @@ extern "C" MCIERROR WINAPI mciSendCommandA(MCIDEVICEID id, UINT message, DWORD_P
         error = Play(device, commandFlags, (MCI_PLAY_PARMS *)param, line, sizeof(line));
         endCode = MCI_NOTIFY_SUPERSEDED;
         break;
-    case MCI_STOP:
-        error = Stop(device, "STOP", commandFlags, line, sizeof(line));
-        if (error == 0)
-            device->playing = device->notify = false;
-        endCode = MCI_NOTIFY_ABORTED;
-        break;
     case MCI_CLOSE:
-        error = Stop(device, "CLOSE", commandFlags, line, sizeof(line));
+        error = Close(device, commandFlags, line, sizeof(line));
         if (error == 0)
             ZeroMemory(device, sizeof(*device));
         endCode = MCI_NOTIFY_ABORTED;
@@ -273,11 +246,4 @@ extern "C" MCIERROR WINAPI mciSendCommandA(MCIDEVICEID id, UINT message, DWORD_P
         EndPlay(&ended, endCode);
     LeaveCriticalSection(&lock);
     return error;
-}
-
-extern "C" BOOL WINAPI mciGetErrorStringA(MCIERROR error, LPSTR text, UINT size) {
-    if (text == NULL || size == 0)
-        return FALSE;
-    snprintf(text, size, "fake MCI error %lu", (unsigned long)error);
-    return TRUE;
 }

@@ -9,6 +9,7 @@ SESSION_DIR=""
 X_PIDS=()
 PREFIXES=()
 SCRATCH=()
+MOUNTS=()
 CHILD=""
 SYNTH_PID=""
 LAB_SETTINGS=$ROOT/tests/wine/lab.reg
@@ -370,7 +371,7 @@ stop_wine() {
 # Stops what this script started and removes its scratch folders; a prefix named to start_wine
 # (scripts/run's own) is stopped but kept. A second Ctrl-C does not cut this short.
 stop_session() {
-    local pid prefix
+    local pid prefix folder
     trap '' INT TERM
     set +e
     stop_child
@@ -381,6 +382,8 @@ stop_session() {
     for pid in "${X_PIDS[@]}" $SYNTH_PID; do wait "$pid" 2>/dev/null; done
     X_PIDS=()
     SYNTH_PID=""
+    for folder in "${MOUNTS[@]}"; do umount "$folder"; done
+    MOUNTS=()
     rm -rf "${SCRATCH[@]}"
     SCRATCH=()
     SESSION_DIR=""

@@ -14,6 +14,11 @@ const char FULL_SCREEN_TITLE[] = "Screen Saver";
 const char PREVIEW_TITLE[] = "Preview";
 const char DIALOG_TITLE[] = "Quorvanels - Configure";
 
+// Window styles: the full-screen popup, the preview child, and the settings dialog's template
+// (the system adds to the dialog's).
+const DWORD FULL_SCREEN_STYLE = 0x96000000, PREVIEW_STYLE = 0x52000000;
+const DWORD DIALOG_STYLE = 0x90C808C0;
+
 // Exit codes: a refused command line, and the settings dialog ended either way.
 const DWORD REFUSED_EXIT = (DWORD)-1;
 const DWORD DIALOG_EXIT = 1;

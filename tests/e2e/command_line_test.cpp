@@ -1,7 +1,7 @@
 // Exit codes of the modes that end without user interaction.
 #include <gtest/gtest.h>
 
-#include "harness/saver_harness.h"
+#include "harness/saver_run.h"
 #include "pinned.h"
 
 namespace {
@@ -10,9 +10,9 @@ const DWORD REFUSED = pinned::REFUSED_EXIT;
 
 void ExpectExitCodeAt(int line, const std::string &arguments, DWORD expected) {
     SCOPED_TRACE(testing::Message() << "line " << line << ", arguments \"" << arguments << "\"");
-    SaverProcess saver;
-    ASSERT_TRUE(StartSaver(arguments, &saver));
-    EXPECT_EQ(expected, WaitForExit(saver));
+    SaverRun run;
+    ASSERT_TRUE(run.Launch(arguments));
+    EXPECT_EQ(expected, WaitForExit(run.saver));
     EXPECT_EQ(0, CountSaverWindows());
 }
 #define ExpectExitCode(arguments, expected) ExpectExitCodeAt(__LINE__, arguments, expected)

@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <string>
 
-#include "harness/saver_harness.h"
+#include "harness/saver_run.h"
 #include "harness/screen.h"
 #include "e2e/password_doubles.h"
 #include "pinned.h"
@@ -67,36 +67,23 @@ class TwoMonitors : public testing::Test {
         ASSERT_FALSE(IsRectEmpty(&second));
         middle = {(second.left + second.right) / 2, (second.top + second.bottom) / 2};
     }
-    void TearDown() override {
-        StopSaver(&saver);
-        WritePasswordValue(savedValue);
-        ResetWineAppSettings();
-        ClearSaverRunningFlag();
-        SetEnvironmentVariableA("FAKE_PWD_ANSWERS", NULL);
-        if (!folder.empty())
-            RemoveSaverFolder(folder);
-    }
-
     // The saver with the pointer resting on the second monitor, where its anchor then lies.
     void Start(const std::vector<std::string> &fakes = {}) {
         ParkCursor(middle.x, middle.y);
-        folder = MakeSaverFolder(fakes);
-        ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));
-        window = WaitForReadySaver(saver);
+        run.Doubles(fakes);
+        window = run.Start();
         ASSERT_TRUE(window != NULL);
     }
 
     RECT second = {};
     POINT middle = {};
-    PasswordValue savedValue = ReadPasswordValue();
-    std::string folder;
-    SaverProcess saver;
+    SaverRun run;
     HWND window = NULL;
 };
 
 TEST_F(TwoMonitors, TheSecondMonitorIsBlackThroughTheShow) {
     Start();
-    EXPECT_EQ(1, WindowsCovering(saver, second));
+    EXPECT_EQ(1, WindowsCovering(run.saver, second));
     EXPECT_EQ(1, CountSaverWindows());
     EXPECT_EQ(window, GetForegroundWindow());
     RECT bounds;
@@ -113,7 +100,7 @@ TEST_F(TwoMonitors, TheSecondMonitorIsBlackThroughTheShow) {
     ASSERT_TRUE(StartSaver("/s", &another));
     EXPECT_EQ(0u, WaitForExit(another));
     EXPECT_EQ(1, CountSaverWindows());
-    EXPECT_TRUE(StillRunning(saver, 0));
+    EXPECT_TRUE(StillRunning(run.saver, 0));
 }
 
 TEST_F(TwoMonitors, InputOnTheSecondMonitorCloses) {
@@ -127,39 +114,39 @@ TEST_F(TwoMonitors, InputOnTheSecondMonitorCloses) {
             ClickLeftAt(middle);
         } else {
             SetCursorPos(middle.x + 3, middle.y + 1); // 4 in all: stays
-            EXPECT_TRUE(StillRunning(saver));
+            EXPECT_TRUE(StillRunning(run.saver));
             SetCursorPos(middle.x + 4, middle.y + 1);
         }
-        EXPECT_EQ(0u, WaitForExit(saver));
+        EXPECT_EQ(0u, WaitForExit(run.saver));
         EXPECT_EQ(0, CountSaverWindows());
-        RemoveSaverFolder(folder);
-        folder.clear();
     }
 }
 
 // Clicks on the second monitor against a verifier that always refuses: each asks, at most once
 // per interval, and the saver stays up over both monitors.
 TEST_F(TwoMonitors, TheWindows95PasswordGuardsTheSecondMonitorToo) {
-    ReportWindowsVersion("win95");
+    UseWindows95Password(&run);
     WritePasswordValue(Dword(1));
-    ClearSaverRunningFlag();
-    SetEnvironmentVariableA("FAKE_PWD_ANSWERS", "0");
+    run.Env("FAKE_PWD_ANSWERS", "0");
     Start({"password.cpl"});
-    const std::string log = folder + "\\" + PASSWORD_LOG;
     DWORD start = GetTickCount();
     for (int click = 0; click < 20; click++) {
         ClickLeftAt(middle);
         PumpFor(50);
     }
+    DWORD span = GetTickCount() - start;
     PumpFor(QUIET_MS);
-    DWORD elapsed = GetTickCount() - start;
-    size_t checks = CountLinesStarting(ReadLogLines(log), "VerifyScreenSavePwd");
+    Lines lines = ReadLogLines(run.File(PASSWORD_LOG));
+    size_t checks = lines.empty() ? 0 : lines.size() - 1; // after "load"
     printf("%u checks in %lu ms of clicks on the second monitor\n", (unsigned)checks,
-           (unsigned long)elapsed);
+           (unsigned long)span);
     EXPECT_GE(checks, 1u);
-    EXPECT_LE(checks, elapsed / 200 + 1);
-    EXPECT_TRUE(StillRunning(saver, 0));
-    EXPECT_EQ(1, WindowsCovering(saver, second));
+    EXPECT_LE(checks, MostChecks(span));
+    Lines expected(checks + 1, Asked(window, 0));
+    expected[0] = "load";
+    EXPECT_SEQUENCE(lines, expected);
+    EXPECT_TRUE(StillRunning(run.saver, 0));
+    EXPECT_EQ(1, WindowsCovering(run.saver, second));
     EXPECT_TRUE(WaitUntil(SCREEN_MS, [&] { return AllBlack(second); }));
 }
 

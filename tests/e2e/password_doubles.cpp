@@ -2,7 +2,14 @@
 
 #include <stdlib.h>
 
+#include "frame/frame_rules.h"
+#include "harness/saver_run.h"
+
 static const char USE_PASSWORD[] = "ScreenSaveUsePassword";
+
+std::string Asked(HWND window, int answer) {
+    return "VerifyScreenSavePwd window=" + Hex(window) + " -> " + std::to_string(answer);
+}
 
 bool SaverRunningFlag() {
     HKEY key;
@@ -64,4 +71,18 @@ void WritePasswordValue(const PasswordValue &value) {
     else
         RegDeleteValueA(desktop, USE_PASSWORD);
     RegCloseKey(desktop);
+}
+
+void UseWindows95Password(SaverRun *run) {
+    PasswordValue saved = ReadPasswordValue();
+    run->AtEnd([saved] {
+        WritePasswordValue(saved);
+        ClearSaverRunningFlag();
+    });
+    ClearSaverRunningFlag();
+    ReportWindowsVersion("win95");
+}
+
+size_t MostChecks(DWORD spanMs) {
+    return spanMs / PASSWORD_RECHECK_MS + 2;
 }

@@ -5,8 +5,12 @@
 #include <windows.h>
 #include <string>
 
+struct SaverRun;
+
 // The password module's double beside the saver logs here, a line a call.
 const char PASSWORD_LOG[] = "fake_password.log";
+// Its line for one check of the password, owned by `window`.
+std::string Asked(HWND window, int answer);
 
 // The system's screen-saver-running flag as a process started now would read it. Wine keeps the
 // flag in a registry value of its own, and every process reads that once and then keeps its own
@@ -30,5 +34,13 @@ PasswordValue Dword(DWORD value);
 PasswordValue Binary(const std::string &bytes);
 PasswordValue ReadPasswordValue();
 void WritePasswordValue(const PasswordValue &value);
+
+// The run reports Windows 95, whose password lock it uses; the desktop's password setting is
+// restored and the running flag cleared at its end.
+void UseWindows95Password(SaverRun *run);
+
+// The most checks a saver may ask for while input keeps coming over this span: one at once, one
+// after each interval, and one more for input still queued as the span ends.
+size_t MostChecks(DWORD spanMs);
 
 #endif

@@ -8,35 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "harness/saver_harness.h"
+#include "harness/saver_run.h"
 #include "e2e/password_doubles.h"
+#include "frame/frame_rules.h"
 #include "frame/saver_state.h"
 
 namespace {
 
 const char MPR_LOG[] = "fake_mpr.log";
-const DWORD RECHECK_MS = 200; // no new check within this time after the last one ended
-const DWORD DIALOG_MS = 500;  // how long the double's dialog stays open where it matters
+const DWORD DIALOG_MS = 500; // how long the double's dialog stays open where it matters
 // After a check has ended, until a new one may surely be asked for: the interval and room for a
 // slow machine to pass the input on.
-const DWORD PAST_RECHECK_MS = RECHECK_MS + 300;
-
-typedef std::vector<std::string> Lines;
-
-std::string Hex(unsigned long long value) {
-    char text[32];
-    snprintf(text, sizeof(text), "0x%llx", value);
-    return text;
-}
-
-std::string Hex(HWND window) {
-    return Hex((unsigned long long)(UINT_PTR)window);
-}
-
-// The double's line for one check of the password, owned by `window`.
-std::string Asked(HWND window, int answer) {
-    return "VerifyScreenSavePwd window=" + Hex(window) + " -> " + std::to_string(answer);
-}
+const DWORD PAST_RECHECK_MS = PASSWORD_RECHECK_MS + 300;
 
 // The double's line for the change-password call the saver is to make.
 std::string ChangeAsked(HWND owner) {
@@ -44,74 +27,52 @@ std::string ChangeAsked(HWND owner) {
            " flags=0 info=0x0 -> 0";
 }
 
-// Compares a whole log with the expected lines, reporting the caller's line.
-#define EXPECT_LOG(path, expected) ExpectLog(__FILE__, __LINE__, path, expected)
-void ExpectLog(const char *file, int line, const std::string &path, const Lines &expected) {
-    Lines logged = ReadLogLines(path);
-    if (logged == expected)
-        return;
-    std::string listing = "expected:";
-    for (const std::string &text : expected)
-        listing += "\n  " + text;
-    listing += "\nlogged:";
-    for (const std::string &text : logged)
-        listing += "\n  " + text;
-    ADD_FAILURE_AT(file, line) << listing;
-}
-
-const char *const FAKE_SETTINGS[] = {"FAKE_PWD_ANSWERS", "FAKE_PWD_DELAY_MS", "FAKE_PWD_PUMP",
-                                     "FAKE_PWD_MOVE", "FAKE_PWD_FAULT"};
-
 class PasswordLock : public testing::Test {
   protected:
+    // Keys and clicks, not the mouse, ask for the close: under Wine this process cannot move the
+    // cursor for good while a full-screen window holds it.
     void SetUp() override {
-        // Keys and clicks, not the mouse, ask for the close: under Wine this process cannot
-        // move the cursor for good while a full-screen window holds it.
-        savedValue = ReadPasswordValue();
-        ClearSaverRunningFlag();
-        ReportWindowsVersion("win95");
-    }
-    void TearDown() override {
-        StopSaver(&saver);
-        for (const char *name : FAKE_SETTINGS)
-            SetEnvironmentVariableA(name, NULL);
-        WritePasswordValue(savedValue);
-        ResetWineAppSettings();
-        ClearSaverRunningFlag();
-        if (!folder.empty())
-            RemoveSaverFolder(folder);
+        UseWindows95Password(&run);
     }
 
     // Starts "quorvane.scr <arguments>" in a new folder with the given doubles beside it.
     void Launch(const std::vector<std::string> &fakes, const std::string &arguments) {
-        StopSaver(&saver);
-        if (!folder.empty())
-            RemoveSaverFolder(folder);
-        folder = MakeSaverFolder(fakes);
-        ASSERT_TRUE(StartSaverIn(folder, arguments, &saver));
+        run.Doubles(fakes);
+        ASSERT_TRUE(run.Launch(arguments));
     }
 
     // The full-screen saver with the given doubles, up and ready for input.
     void StartSaver(const std::vector<std::string> &fakes) {
-        Launch(fakes, "/s");
-        window = WaitForReadySaver(saver);
+        run.Doubles(fakes);
+        window = run.Start();
         ASSERT_TRUE(window != NULL) << "no saver window";
     }
 
-    std::string PasswordLog() const {
-        return folder + "\\" + PASSWORD_LOG;
+    // A password is set; the verifier refuses once, its dialog open for a while, then approves.
+    void StartRefusingOnce() {
+        WritePasswordValue(Dword(1));
+        run.Env("FAKE_PWD_ANSWERS", "0,1");
+        run.Env("FAKE_PWD_DELAY_MS", std::to_string(DIALOG_MS).c_str());
+        StartSaver({"password.cpl"});
     }
-    std::string MprLog() const {
-        return folder + "\\" + MPR_LOG;
+    Lines Refused() const {
+        return {"load", Asked(window, 0)};
+    }
+    Lines RefusedThenApproved() const {
+        return Refused() + Lines{Asked(window, 1), "unload"};
+    }
+
+    Lines PasswordLog() const {
+        return ReadLogLines(run.File(PASSWORD_LOG));
+    }
+    Lines MprLog() const {
+        return ReadLogLines(run.File(MPR_LOG));
     }
 
     // Waits until the password double has logged at least `count` lines.
     Lines WaitForPasswordLog(size_t count) {
         Lines lines;
-        WaitUntil(LOG_MS, [&] {
-            lines = ReadLogLines(PasswordLog());
-            return lines.size() >= count;
-        });
+        WaitUntil(LOG_MS, [&] { return (lines = PasswordLog()).size() >= count; });
         return lines;
     }
 
@@ -124,12 +85,13 @@ class PasswordLock : public testing::Test {
     }
 
     bool StillRunning(DWORD ms = 0) {
-        return ::StillRunning(saver, ms);
+        return ::StillRunning(run.saver, ms);
+    }
+    DWORD Exit() {
+        return WaitForExit(run.saver);
     }
 
-    PasswordValue savedValue;
-    std::string folder;
-    SaverProcess saver;
+    SaverRun run;
     HWND window = NULL;
 };
 
@@ -142,26 +104,23 @@ TEST_F(PasswordLock, AKeyAsksOnceAndAnApprovalCloses) {
         {"four bytes, only the last set", Binary(std::string("\0\0\0\1", 4))},
         {"a single byte 1", Binary(std::string("\1", 1))},
     };
-    SetEnvironmentVariableA("FAKE_PWD_ANSWERS", "1");
+    run.Env("FAKE_PWD_ANSWERS", "1");
     for (const auto &test : cases) {
         SCOPED_TRACE(test.form);
         WritePasswordValue(test.value);
         StartSaver({"password.cpl"});
-        EXPECT_LOG(PasswordLog(), Lines{"load"});
+        EXPECT_SEQUENCE(PasswordLog(), Lines{"load"});
         EXPECT_TRUE(SaverRunningFlag());
 
         PressKey(VK_SHIFT);
-        EXPECT_EQ(0u, WaitForExit(saver));
-        EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 1), "unload"}));
+        EXPECT_EQ(0u, Exit());
+        EXPECT_SEQUENCE(PasswordLog(), (Lines{"load", Asked(window, 1), "unload"}));
         EXPECT_FALSE(SaverRunningFlag());
     }
 }
 
 TEST_F(PasswordLock, ARefusalKeepsTheSaverUpWithTheCursorHidden) {
-    WritePasswordValue(Dword(1));
-    SetEnvironmentVariableA("FAKE_PWD_ANSWERS", "0,1");
-    SetEnvironmentVariableA("FAKE_PWD_DELAY_MS", std::to_string(DIALOG_MS).c_str());
-    StartSaver({"password.cpl"});
+    StartRefusingOnce();
     ASSERT_TRUE(ForegroundCursor() == NULL);
 
     PressKey(VK_SHIFT);
@@ -173,19 +132,16 @@ TEST_F(PasswordLock, ARefusalKeepsTheSaverUpWithTheCursorHidden) {
     EXPECT_TRUE(StillRunning());
     EXPECT_EQ(window, GetForegroundWindow());
     EXPECT_TRUE(SaverRunningFlag());
-    EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0)}));
+    EXPECT_SEQUENCE(PasswordLog(), Refused());
 
     ClickLeft();
-    EXPECT_EQ(0u, WaitForExit(saver));
-    EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0), Asked(window, 1), "unload"}));
+    EXPECT_EQ(0u, Exit());
+    EXPECT_SEQUENCE(PasswordLog(), RefusedThenApproved());
     EXPECT_FALSE(SaverRunningFlag());
 }
 
 TEST_F(PasswordLock, AKeyRightAfterTheDialogAsksNothingOneLaterAsksAgain) {
-    WritePasswordValue(Dword(1));
-    SetEnvironmentVariableA("FAKE_PWD_ANSWERS", "0,1");
-    SetEnvironmentVariableA("FAKE_PWD_DELAY_MS", std::to_string(DIALOG_MS).c_str());
-    StartSaver({"password.cpl"});
+    StartRefusingOnce();
 
     PressKey(VK_SHIFT);
     ASSERT_EQ(2u, WaitForPasswordLog(2).size());
@@ -196,60 +152,45 @@ TEST_F(PasswordLock, AKeyRightAfterTheDialogAsksNothingOneLaterAsksAgain) {
     ASSERT_TRUE(WaitForDialogClosed());
     PumpFor(PAST_RECHECK_MS + QUIET_MS);
     EXPECT_TRUE(StillRunning());
-    EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0)}));
+    EXPECT_SEQUENCE(PasswordLog(), Refused());
 
     PressKey(VK_SHIFT);
-    EXPECT_EQ(0u, WaitForExit(saver));
-    EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0), Asked(window, 1), "unload"}));
+    EXPECT_EQ(0u, Exit());
+    EXPECT_SEQUENCE(PasswordLog(), RefusedThenApproved());
 }
 
 // Hundreds of keys and clicks in a second against a verifier that always refuses: the saver
 // stays up and never asks again within the interval after a check.
 TEST_F(PasswordLock, AnInputStormAsksAtMostOncePerInterval) {
     WritePasswordValue(Dword(1));
-    SetEnvironmentVariableA("FAKE_PWD_ANSWERS", "0");
+    run.Env("FAKE_PWD_ANSWERS", "0");
     StartSaver({"password.cpl"});
 
-    const int BURSTS = 20, EVENTS = 30; // 600 events, a burst every 50 ms
+    const size_t BURSTS = 20, EVENTS = 30; // 600 events, a burst every 50 ms
     DWORD start = GetTickCount();
-    for (int burst = 0; burst < BURSTS; burst++) {
-        INPUT inputs[EVENTS];
-        ZeroMemory(inputs, sizeof(inputs));
-        for (int k = 0; k < EVENTS; k++) {
-            if (k % 3 == 2) {
-                inputs[k].type = INPUT_MOUSE;
-                inputs[k].mi.dwFlags = k % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
-            } else {
-                inputs[k].type = INPUT_KEYBOARD;
-                inputs[k].ki.wVk = (WORD)('A' + burst);
-                inputs[k].ki.dwFlags = k % 3 == 1 ? KEYEVENTF_KEYUP : 0;
-            }
-        }
-        SendInput(EVENTS, inputs, sizeof(INPUT));
+    for (size_t burst = 0; burst < BURSTS; burst++) {
+        SendStorm(InputStorm(EVENTS, burst * EVENTS, false));
         PumpFor(50);
     }
-    PumpFor(RECHECK_MS + QUIET_MS);
-    DWORD elapsed = GetTickCount() - start;
+    DWORD span = GetTickCount() - start;
+    PumpFor(PASSWORD_RECHECK_MS + QUIET_MS);
 
     EXPECT_TRUE(StillRunning());
-    Lines lines = ReadLogLines(PasswordLog());
+    Lines lines = PasswordLog();
     ASSERT_GE(lines.size(), 2u);
     size_t checks = lines.size() - 1; // after "load"
-    printf("%u checks in %lu ms of storm and quiet\n", (unsigned)checks, (unsigned long)elapsed);
-    EXPECT_LE(checks, elapsed / RECHECK_MS + 1);
+    printf("%u checks in %lu ms of storm\n", (unsigned)checks, (unsigned long)span);
+    EXPECT_LE(checks, MostChecks(span));
     for (size_t k = 1; k < lines.size(); k++)
         EXPECT_EQ(Asked(window, 0), lines[k]);
 }
 
 TEST_F(PasswordLock, ACloseDuringTheCheckIsRefusedAndTheMouseReanchored) {
-    WritePasswordValue(Dword(1));
-    SetEnvironmentVariableA("FAKE_PWD_ANSWERS", "0,1");
-    SetEnvironmentVariableA("FAKE_PWD_DELAY_MS", std::to_string(DIALOG_MS).c_str());
     // The dialog runs the saver's messages, as a modal dialog's own loop does, and the user moves
     // the mouse over to it: the saver must measure from there afterwards.
-    SetEnvironmentVariableA("FAKE_PWD_PUMP", "1");
-    SetEnvironmentVariableA("FAKE_PWD_MOVE", "60,40");
-    StartSaver({"password.cpl"});
+    run.Env("FAKE_PWD_PUMP", "1");
+    run.Env("FAKE_PWD_MOVE", "60,40");
+    StartRefusingOnce();
     POINT before;
     GetCursorPos(&before);
 
@@ -260,7 +201,7 @@ TEST_F(PasswordLock, ACloseDuringTheCheckIsRefusedAndTheMouseReanchored) {
     ASSERT_TRUE(WaitForDialogClosed());
     PumpFor(PAST_RECHECK_MS);
     EXPECT_TRUE(StillRunning());
-    EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0)}));
+    EXPECT_SEQUENCE(PasswordLog(), Refused());
 
     POINT after;
     GetCursorPos(&after);
@@ -271,11 +212,11 @@ TEST_F(PasswordLock, ACloseDuringTheCheckIsRefusedAndTheMouseReanchored) {
     SetCursorPos(after.x + 3 * dx, after.y + dy); // 4 from where the dialog left it
     PumpFor(QUIET_MS);
     EXPECT_TRUE(StillRunning());
-    EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0)}));
+    EXPECT_SEQUENCE(PasswordLog(), Refused());
 
     SetCursorPos(after.x + 4 * dx, after.y + dy); // 5
-    EXPECT_EQ(0u, WaitForExit(saver));
-    EXPECT_LOG(PasswordLog(), (Lines{"load", Asked(window, 0), Asked(window, 1), "unload"}));
+    EXPECT_EQ(0u, Exit());
+    EXPECT_SEQUENCE(PasswordLog(), RefusedThenApproved());
 }
 
 TEST_F(PasswordLock, WithoutAPasswordTheFirstKeyClosesAndNothingIsAsked) {
@@ -294,29 +235,29 @@ TEST_F(PasswordLock, WithoutAPasswordTheFirstKeyClosesAndNothingIsAsked) {
         {"no password module", Dword(1), {}, {}},
         {"a module without the verifier", Dword(1), {"noexport/password.cpl"}, {"load", "unload"}},
     };
-    SetEnvironmentVariableA("FAKE_PWD_ANSWERS", "0");
+    run.Env("FAKE_PWD_ANSWERS", "0");
     for (const auto &test : cases) {
         SCOPED_TRACE(test.setting);
         WritePasswordValue(test.value);
         StartSaver(test.fakes);
-        EXPECT_LOG(PasswordLog(), test.logged);
+        EXPECT_SEQUENCE(PasswordLog(), test.logged);
         EXPECT_FALSE(SaverRunningFlag());
 
         PressKey(VK_SHIFT);
-        EXPECT_EQ(0u, WaitForExit(saver));
-        EXPECT_LOG(PasswordLog(), test.logged);
+        EXPECT_EQ(0u, Exit());
+        EXPECT_SEQUENCE(PasswordLog(), test.logged);
         EXPECT_FALSE(SaverRunningFlag());
     }
 }
 
 TEST_F(PasswordLock, AFaultDuringTheCheckClearsTheRunningFlag) {
     WritePasswordValue(Dword(1));
-    SetEnvironmentVariableA("FAKE_PWD_FAULT", "1");
+    run.Env("FAKE_PWD_FAULT", "1");
     StartSaver({"password.cpl"});
     EXPECT_TRUE(SaverRunningFlag());
 
     PressKey(VK_SHIFT);
-    EXPECT_EQ((DWORD)SAVER_FAULT_EXIT, WaitForExit(saver));
+    EXPECT_EQ((DWORD)SAVER_FAULT_EXIT, Exit());
     EXPECT_FALSE(SaverRunningFlag());
 }
 
@@ -327,41 +268,31 @@ TEST_F(PasswordLock, OnTheNtFamilyNothingIsLoaded) {
     StartSaver({"password.cpl"});
     EXPECT_FALSE(SaverRunningFlag());
     PressKey(VK_SHIFT);
-    EXPECT_EQ(0u, WaitForExit(saver));
-    EXPECT_LOG(PasswordLog(), Lines{});
+    EXPECT_EQ(0u, Exit());
+    EXPECT_SEQUENCE(PasswordLog(), Lines{});
     EXPECT_FALSE(SaverRunningFlag());
 
     Launch({"mpr.dll"}, "/a 1");
-    EXPECT_EQ((DWORD)-1, WaitForExit(saver));
-    EXPECT_LOG(MprLog(), Lines{});
-}
-
-LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
+    EXPECT_EQ((DWORD)-1, Exit());
+    EXPECT_SEQUENCE(MprLog(), Lines{});
 }
 
 class ChangePassword : public PasswordLock {
   protected:
     void SetUp() override {
         PasswordLock::SetUp();
-        WNDCLASSA ownerClass = {};
-        ownerClass.lpfnWndProc = OwnerProc;
-        ownerClass.hInstance = GetModuleHandleA(NULL);
-        ownerClass.lpszClassName = "ChangePasswordOwner";
-        RegisterClassA(&ownerClass);
         // The display settings' window that starts the mode, and another one in front.
-        owner = CreateWindowA("ChangePasswordOwner", "Owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                              NULL, NULL, GetModuleHandleA(NULL), NULL);
-        front = CreateWindowA("ChangePasswordOwner", "Front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
-                              50, 200, 100, NULL, NULL, GetModuleHandleA(NULL), NULL);
+        owner = CreateWindowA("STATIC", "Owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL, NULL,
+                              NULL, NULL);
+        front = CreateWindowA("STATIC", "Front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200, 100,
+                              NULL, NULL, NULL, NULL);
+        run.AtEnd([this] {
+            DestroyWindow(front);
+            DestroyWindow(owner);
+        });
         SetForegroundWindow(front);
         ASSERT_TRUE(owner != NULL);
         ASSERT_TRUE(WaitUntil(START_MS, [this] { return GetForegroundWindow() == front; }));
-    }
-    void TearDown() override {
-        DestroyWindow(front);
-        DestroyWindow(owner);
-        PasswordLock::TearDown();
     }
 
     HWND owner = NULL;
@@ -386,8 +317,8 @@ TEST_F(ChangePassword, TheProviderIsCalledWithTheOwnerWindow) {
     for (const auto &test : cases) {
         SCOPED_TRACE(test.arguments);
         Launch({"mpr.dll"}, test.arguments);
-        EXPECT_EQ(0u, WaitForExit(saver));
-        EXPECT_LOG(MprLog(), (Lines{"load", ChangeAsked(test.expected), "unload"}));
+        EXPECT_EQ(0u, Exit());
+        EXPECT_SEQUENCE(MprLog(), (Lines{"load", ChangeAsked(test.expected), "unload"}));
         EXPECT_EQ(0, CountSaverWindows());
     }
 }
@@ -406,8 +337,8 @@ TEST_F(ChangePassword, WithoutTheProviderTheModeStillEndsWell) {
     for (const auto &test : cases) {
         SCOPED_TRACE(test.provider);
         Launch(test.fakes, "/a " + std::to_string((ULONG_PTR)owner));
-        EXPECT_EQ(0u, WaitForExit(saver));
-        EXPECT_LOG(MprLog(), test.logged);
+        EXPECT_EQ(0u, Exit());
+        EXPECT_SEQUENCE(MprLog(), test.logged);
     }
 }
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "harness/saver_harness.h"
+#include "harness/saver_run.h"
 #include "pinned.h"
 
 namespace {
@@ -13,23 +13,22 @@ class FullScreenSaver : public testing::Test {
     void SetUp() override {
         // Where the cursor rests decides the mouse anchor; keep it away from every edge.
         ParkCursor(100, 100);
-        ASSERT_TRUE(StartSaver("/s", &saver));
-        window = WaitForReadySaver(saver);
+        window = run.Start();
         ASSERT_TRUE(window != NULL) << "no saver window";
     }
 
     bool StillRunning(DWORD ms = QUIET_MS) {
-        return ::StillRunning(saver, ms);
+        return ::StillRunning(run.saver, ms);
     }
 
-    SaverProcess saver;
+    SaverRun run;
     HWND window = NULL;
 };
 
 TEST_F(FullScreenSaver, CoversTheScreenAsATopmostPopup) {
     EXPECT_EQ(pinned::SAVER_CLASS, WindowClass(window));
     EXPECT_EQ(pinned::FULL_SCREEN_TITLE, WindowTitle(window));
-    EXPECT_EQ(0x96000000u, (DWORD)GetWindowLongA(window, GWL_STYLE));
+    EXPECT_EQ(pinned::FULL_SCREEN_STYLE, (DWORD)GetWindowLongA(window, GWL_STYLE));
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     RECT bounds;
     GetWindowRect(window, &bounds);
@@ -51,12 +50,12 @@ TEST_F(FullScreenSaver, ASecondStartOnlyRaisesTheFirst) {
 
 TEST_F(FullScreenSaver, AKeyCloses) {
     PressKey(VK_SHIFT);
-    EXPECT_EQ(0u, WaitForExit(saver));
+    EXPECT_EQ(0u, WaitForExit(run.saver));
 }
 
 TEST_F(FullScreenSaver, AClickCloses) {
     ClickLeft();
-    EXPECT_EQ(0u, WaitForExit(saver));
+    EXPECT_EQ(0u, WaitForExit(run.saver));
 }
 
 TEST_F(FullScreenSaver, MouseTravelAboveFourCloses) {
@@ -67,7 +66,7 @@ TEST_F(FullScreenSaver, MouseTravelAboveFourCloses) {
     SetCursorPos(97, 99); // 4 the other way
     EXPECT_TRUE(StillRunning());
     SetCursorPos(104, 101); // 5
-    EXPECT_EQ(0u, WaitForExit(saver));
+    EXPECT_EQ(0u, WaitForExit(run.saver));
 }
 
 TEST_F(FullScreenSaver, KeepsItsTitle) {
@@ -84,7 +83,7 @@ TEST_F(FullScreenSaver, SwallowsWindowSwitchingAndRestartCommands) {
     EXPECT_EQ(1, CountSaverWindows());
     // Other system commands take their usual course.
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(0u, WaitForExit(saver));
+    EXPECT_EQ(0u, WaitForExit(run.saver));
 }
 
 TEST_F(FullScreenSaver, ADoubleClickClosesOnTheFirstClick) {
@@ -93,7 +92,7 @@ TEST_F(FullScreenSaver, ADoubleClickClosesOnTheFirstClick) {
     PostMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 100));
     EXPECT_TRUE(StillRunning());
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
-    EXPECT_EQ(0u, WaitForExit(saver));
+    EXPECT_EQ(0u, WaitForExit(run.saver));
 }
 
 // A window of this process stands in for the display settings' preview box.
@@ -111,17 +110,16 @@ class PreviewSaver : public testing::Test {
         forwarded.clear();
         host = CreateHostWindow(HostProc, 152, 112);
         ASSERT_TRUE(host != NULL);
-        ASSERT_TRUE(StartSaver("/p " + std::to_string((ULONG_PTR)host), &saver));
-        preview = WaitForReadySaver(saver, host);
+        run.AtEnd([this] {
+            if (IsWindow(host))
+                DestroyWindow(host);
+        });
+        preview = run.Start("/p " + std::to_string((ULONG_PTR)host), host);
         ASSERT_TRUE(preview != NULL) << "no preview window";
-    }
-    void TearDown() override {
-        if (IsWindow(host))
-            DestroyWindow(host);
     }
 
     static std::vector<UINT> forwarded;
-    SaverProcess saver;
+    SaverRun run;
     HWND host = NULL;
     HWND preview = NULL;
 };
@@ -129,7 +127,7 @@ std::vector<UINT> PreviewSaver::forwarded;
 
 TEST_F(PreviewSaver, FillsTheHostAsAChild) {
     EXPECT_EQ(pinned::PREVIEW_TITLE, WindowTitle(preview));
-    EXPECT_EQ(0x52000000u, (DWORD)GetWindowLongA(preview, GWL_STYLE));
+    EXPECT_EQ(pinned::PREVIEW_STYLE, (DWORD)GetWindowLongA(preview, GWL_STYLE));
     EXPECT_EQ(0, GetWindowLongA(preview, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_EQ(host, GetParent(preview));
     RECT client;
@@ -144,10 +142,10 @@ TEST_F(PreviewSaver, IgnoresInputAndEndsWithItsHost) {
     PostMessageA(preview, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
     SetCursorPos(10, 10);
     SetCursorPos(400, 300);
-    EXPECT_TRUE(StillRunning(saver));
+    EXPECT_TRUE(StillRunning(run.saver));
 
     DestroyWindow(host);
-    EXPECT_EQ(0u, WaitForExit(saver));
+    EXPECT_EQ(0u, WaitForExit(run.saver));
 }
 
 TEST_F(PreviewSaver, ForwardsContextMenusToTheHost) {
@@ -158,7 +156,7 @@ TEST_F(PreviewSaver, ForwardsContextMenusToTheHost) {
     EXPECT_EQ((UINT)WM_CONTEXTMENU, forwarded[0]);
     PumpFor(QUIET_MS); // and nothing more
     EXPECT_EQ(1u, forwarded.size());
-    EXPECT_TRUE(StillRunning(saver, 0));
+    EXPECT_TRUE(StillRunning(run.saver, 0));
 }
 
 // The host program that stands in for the display settings, as a user runs it by hand.

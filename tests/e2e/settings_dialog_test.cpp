@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "harness/saver_harness.h"
+#include "harness/saver_run.h"
 #include "pinned.h"
 
 namespace {
@@ -14,7 +14,7 @@ using pinned::TIME_TO_BAR;
 const int TIME_TO = pinned::TIME_TO_BOX, TIME_FROM = pinned::TIME_FROM_BOX;
 const DWORD DIALOG_DONE = pinned::DIALOG_EXIT; // OK and cancel alike
 
-const std::string SECTION = "[" + std::string(pinned::SETTINGS_SECTION) + "]";
+const std::string SECTION = SettingsHeader();
 
 // The text of a control of the other process: WM_GETTEXT is carried across, GetWindowText is not.
 std::string ControlText(HWND dialog, int id) {
@@ -58,14 +58,9 @@ std::string SettingsLines() {
     return lines;
 }
 
+// The settings as the file holds them, without the line ends' carriage returns.
 std::string Section(int from, int to, int active) {
-    return SECTION + "\nTimeFrom=" + std::to_string(from) + "\nTimeTo=" + std::to_string(to) +
-           "\nActive=" + std::to_string(active) + "\n";
-}
-
-void RemoveSettingsFile() {
-    SetFileAttributesA(SettingsFile().c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(SettingsFile().c_str());
+    return SettingsText(from, to, active, "\n");
 }
 
 // The boxes show the hours, once the input before has reached the dialog.
@@ -86,34 +81,30 @@ bool BecomesTicked(HWND dialog, bool ticked) {
 class SettingsDialog : public testing::Test {
   protected:
     void SetUp() override {
-        RemoveSettingsFile();
-    }
-    void TearDown() override {
-        StopSaver(&saver);
-        RemoveSettingsFile();
+        run.OwnSettingsFile();
     }
 
     void Open(const std::string &arguments = "/c") {
-        StopSaver(&saver);
-        ASSERT_TRUE(StartSaver(arguments, &saver));
-        dialog = WaitForVisibleWindow(saver, pinned::DIALOG_TITLE);
+        StopSaver(&run.saver);
+        ASSERT_TRUE(run.Launch(arguments));
+        dialog = WaitForVisibleWindow(run.saver, pinned::DIALOG_TITLE);
         ASSERT_TRUE(dialog != NULL) << "no dialog for \"" << arguments << "\"";
-        ASSERT_EQ(0u, WaitForInputIdle(saver.info.hProcess, START_MS));
+        ASSERT_EQ(0u, WaitForInputIdle(run.saver.info.hProcess, START_MS));
     }
 
     void PressOk() {
         ClickControl(dialog, IDOK);
-        EXPECT_EQ(DIALOG_DONE, WaitForExit(saver));
+        EXPECT_EQ(DIALOG_DONE, WaitForExit(run.saver));
     }
 
     void PressEscape() {
         SetForegroundWindow(dialog);
         ASSERT_TRUE(WaitUntil(INPUT_MS, [this] { return GetForegroundWindow() == dialog; }));
         PressKey(VK_ESCAPE);
-        EXPECT_EQ(DIALOG_DONE, WaitForExit(saver));
+        EXPECT_EQ(DIALOG_DONE, WaitForExit(run.saver));
     }
 
-    SaverProcess saver;
+    SaverRun run;
     HWND dialog = NULL;
 };
 
@@ -123,8 +114,8 @@ TEST_F(SettingsDialog, OpensWithoutArgumentsAndWithC) {
         Open(arguments);
         EXPECT_EQ("#32770", WindowClass(dialog));
         // The system adds clipping and the 3-D look to what the template asks for.
-        const DWORD templateStyle = 0x90C808C0;
-        EXPECT_EQ(templateStyle, (DWORD)GetWindowLongA(dialog, GWL_STYLE) & templateStyle);
+        const DWORD style = pinned::DIALOG_STYLE;
+        EXPECT_EQ(style, (DWORD)GetWindowLongA(dialog, GWL_STYLE) & style);
         EXPECT_TRUE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
         EXPECT_EQ("I love The Quorvanels", ControlText(dialog, IDOK));
         EXPECT_EQ("Don't play music if saver starts between.", ControlText(dialog, QUIET_BOX));
@@ -193,7 +184,7 @@ TEST_F(SettingsDialog, EscapeAndTheCloseBoxStoreNothing) {
     EXPECT_HOURS(dialog, "21:00", "06:00");
     Step(dialog, TIME_TO_BAR, SB_LINEUP);
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(DIALOG_DONE, WaitForExit(saver));
+    EXPECT_EQ(DIALOG_DONE, WaitForExit(run.saver));
     EXPECT_EQ(before, SettingsLines());
 }
 
@@ -265,10 +256,9 @@ TEST_F(SettingsDialog, DamagedFilesShowSomethingSensible) {
         PressEscape();
 
         ParkCursor(100, 100);
-        ASSERT_TRUE(StartSaver("/s", &saver));
-        ASSERT_TRUE(WaitForReadySaver(saver) != NULL);
+        ASSERT_TRUE(run.Start() != NULL);
         PressKey(VK_SHIFT);
-        EXPECT_EQ(0u, WaitForExit(saver));
+        EXPECT_EQ(0u, WaitForExit(run.saver));
     }
 }
 

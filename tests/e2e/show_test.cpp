@@ -2,7 +2,7 @@
 // at every step of the cycle, full screen and in a preview host.
 #include <gtest/gtest.h>
 
-#include "harness/saver_harness.h"
+#include "harness/saver_run.h"
 #include "harness/screen.h"
 #include "pinned.h"
 
@@ -121,17 +121,20 @@ std::string CheckPicture(const ScreenShot &shot, const RECT &area, int id, const
     return "";
 }
 
-// Polls the screen until the picture is right or the time is up.
+// Polls the screen until the picture is right or the time is up. A failure tells the first
+// problem seen as well as the last: the show's own timer may move on meanwhile.
 void ExpectPictureAt(int line, const RECT &area, const LayoutRow &layout, int id, int captionTop) {
     SCOPED_TRACE(testing::Message() << "line " << line << ", picture " << id);
     const Box &box = id == 5 ? layout.group : layout.portrait;
-    std::string problem;
+    std::string first, problem;
     DWORD start = GetTickCount();
     do {
         PumpFor(30);
         problem = CheckPicture(CaptureScreen(area), area, id, box, captionTop);
+        if (first.empty())
+            first = problem;
     } while (!problem.empty() && GetTickCount() - start < SCREEN_MS);
-    EXPECT_EQ("", problem);
+    EXPECT_EQ("", problem) << "first seen: " << first;
 }
 #define ExpectPicture(area, layout, id, captionTop)                                                \
     ExpectPictureAt(__LINE__, area, layout, id, captionTop)
@@ -155,28 +158,24 @@ const LayoutRow *FullScreenLayout() {
 
 class Slideshow : public testing::Test {
   protected:
-    void TearDown() override {
-        StopSaver(&saver);
-        ResetWineAppSettings();
-        SetEnvironmentVariableA("QUORVANE_PREVIEW_HOST", NULL);
-        if (!folder.empty())
-            RemoveSaverFolder(folder);
-    }
-
     // The full-screen saver on a screen whose layout the table works out.
     void StartFullScreen() {
         layout = FullScreenLayout();
         if (layout == nullptr)
             GTEST_SKIP() << "no worked layout for this screen size";
         ParkCursor(10, 10);
-        ASSERT_TRUE(StartSaver("/s", &saver));
-        window = WaitForReadySaver(saver);
+        window = run.Start();
         ASSERT_TRUE(window != NULL);
         screen = {0, 0, layout->width, layout->height};
     }
 
-    SaverProcess saver;
-    std::string folder;
+    // The probe beside the saver, in its process.
+    void UseProbe() {
+        run.Doubles({"probe/winmm.dll"});
+        PreferFakeDll("winmm");
+    }
+
+    SaverRun run;
     const LayoutRow *layout = nullptr;
     HWND window = NULL;
     RECT screen = {};
@@ -213,14 +212,13 @@ TEST_F(Slideshow, OtherTimersDrawNothing) {
 TEST_F(Slideshow, CyclesThroughThePicturesInThePreview) {
     // The host must live in the saver's own process for Wine to show the preview's drawing;
     // the probe creates it there and puts its handle where the zeros stand.
-    folder = MakeSaverFolder({"probe/winmm.dll"});
-    PreferFakeDll("winmm");
-    SetEnvironmentVariableA("QUORVANE_PREVIEW_HOST", "152x112");
-    ASSERT_TRUE(StartSaverIn(folder, "/p 0000000000", &saver));
+    UseProbe();
+    run.Env("QUORVANE_PREVIEW_HOST", "152x112");
+    ASSERT_TRUE(run.Launch("/p 0000000000"));
     HWND host = NULL;
     WaitUntil(START_MS, [&] { return (host = FindWindowA("QuorvanePreviewHost", NULL)) != NULL; });
     ASSERT_TRUE(host != NULL) << "the probe made no host window";
-    HWND preview = WaitForSaverWindow(saver, host);
+    HWND preview = WaitForSaverWindow(run.saver, host);
     ASSERT_TRUE(preview != NULL);
 
     POINT origin = {0, 0};
@@ -236,11 +234,9 @@ TEST_F(Slideshow, CyclesThroughThePicturesInThePreview) {
 }
 
 TEST_F(Slideshow, DrawingLeaksNoObjects) {
-    folder = MakeSaverFolder({"probe/winmm.dll"});
-    PreferFakeDll("winmm");
+    UseProbe();
     ParkCursor(10, 10);
-    ASSERT_TRUE(StartSaverIn(folder, "/s", &saver));
-    window = WaitForReadySaver(saver);
+    window = run.Start();
     ASSERT_TRUE(window != NULL);
     for (int i = 0; i < 5; i++)
         SendMessageA(window, WM_TIMER, pinned::SHOW_TIMER_ID, 0);
@@ -258,7 +254,7 @@ TEST_F(Slideshow, DrawingLeaksNoObjects) {
            (long)windowsAfter1000);
     EXPECT_EQ(gdiAfterCycle, gdiAfter1000);
     EXPECT_EQ(windowsAfterCycle, windowsAfter1000);
-    EXPECT_TRUE(StillRunning(saver, 0));
+    EXPECT_TRUE(StillRunning(run.saver, 0));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/frame_rules.h"
+#include "harness/seeded_random.h"
 
 #include <stdint.h>
 #include <string>
@@ -10,18 +11,6 @@
 namespace {
 
 const int LINES = 100000;
-
-// A small generator of our own, so that every run sees the same lines.
-struct Random {
-    uint32_t state;
-    uint32_t Next() {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    }
-    size_t Below(size_t n) {
-        return Next() % n;
-    }
-};
 
 // Bytes that matter to the reading, and some that do not.
 const char ALPHABET[] = "\"\" \t\t/-sSpPlLcCaAxX0123456789\xe9\xff\x81\x01\\:.";
@@ -37,7 +26,7 @@ const char *const SEEDS[] = {
     "quorvane.scr /l 00000000000000000012",
 };
 
-std::string RandomLine(Random &random) {
+std::string RandomLine(SeededRandom &random) {
     std::string line;
     size_t length = random.Below(48);
     for (size_t k = 0; k < length; k++)
@@ -45,7 +34,7 @@ std::string RandomLine(Random &random) {
     return line;
 }
 
-std::string MutatedLine(Random &random) {
+std::string MutatedLine(SeededRandom &random) {
     std::string line = SEEDS[random.Below(sizeof(SEEDS) / sizeof(SEEDS[0]))];
     for (size_t edits = 1 + random.Below(4); edits > 0 && !line.empty(); edits--) {
         size_t at = random.Below(line.size());
@@ -116,7 +105,7 @@ std::string CheckLine(const std::string &line) {
 }
 
 TEST(CommandLineFuzz, RandomAndMutatedLinesAreReadSafely) {
-    Random random = {20261207};
+    SeededRandom random = {20261207};
     int modes[MODE_INVALID + 1] = {};
     for (int k = 0; k < LINES; k++) {
         std::string line = k % 2 ? RandomLine(random) : MutatedLine(random);

@@ -58,6 +58,16 @@ TEST_F(FullScreenSaver, AClickCloses) {
     EXPECT_EQ(0u, WaitForExit(run.saver));
 }
 
+// Another program taking the foreground, as a dialog popping up would: the saver hears it leave
+// the application and closes.
+TEST_F(FullScreenSaver, LeavingTheApplicationCloses) {
+    HWND other = CreateHostWindow(NULL, 100, 100);
+    ASSERT_TRUE(other != NULL);
+    SetForegroundWindow(other);
+    EXPECT_EQ(0u, WaitForExit(run.saver));
+    DestroyWindow(other);
+}
+
 TEST_F(FullScreenSaver, MouseTravelAboveFourCloses) {
     SetCursorPos(103, 101); // 4 in all: stays
     EXPECT_TRUE(StillRunning());

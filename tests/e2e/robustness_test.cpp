@@ -65,7 +65,7 @@ std::string SmallFolder() {
 // reaches the guard on every platform. (64-bit Windows swallows faults in window procedures
 // that the system calls back, such as activation during creation.)
 TEST_F(WithSequencer, AFaultInADriverEndsTheSaverThroughItsGuard) {
-    run.Env("FAKE_MCI_FAULT", "PLAY:2");
+    run.Env("FAKE_MCI_FAULT", "2");
     run.Env("FAKE_MCI_PLAY_MS", "300");
     ASSERT_TRUE(run.Launch("/s"));
     // No crash dialog waits for anyone: the process ends at once with the guard's code.

@@ -49,14 +49,6 @@ SaverProcess::~SaverProcess() {
     StopSaver(this);
 }
 
-bool StartSaver(const std::string &arguments, SaverProcess *saver) {
-    return StartProgram(SaverPath(), arguments, NULL, saver);
-}
-
-bool StartTool(const std::string &name, const std::string &arguments, SaverProcess *tool) {
-    return StartProgram(BinaryDir() + name, arguments, NULL, tool);
-}
-
 std::string MakeSaverFolder(const std::vector<std::string> &fakes) {
     char temp[MAX_PATH];
     GetTempPathA(sizeof(temp), temp);

@@ -37,10 +37,6 @@ std::string SaverPath();
 // Starts "path arguments" with the given current folder (NULL: this one's).
 bool StartProgram(const std::string &path, const std::string &arguments, const char *directory,
                   SaverProcess *program);
-// Starts "quorvane.scr <arguments>".
-bool StartSaver(const std::string &arguments, SaverProcess *saver);
-// Starts another program of the build's bin folder, such as "preview_host.exe".
-bool StartTool(const std::string &name, const std::string &arguments, SaverProcess *tool);
 
 // A folder of its own for one run: a copy of the saver and of the named fakes from the build's
 // bin folder (for example "winmm.dll", "password.cpl", or "preview/winmm.dll", copied without

@@ -22,19 +22,9 @@ std::string SongFile(int song) {
     return name;
 }
 
-std::string SongResource(int song) {
-    HMODULE saver = LoadLibraryExA(SaverPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    std::string content;
-    HRSRC found =
-        saver ? FindResourceA(saver, MAKEINTRESOURCEA(pinned::SONG_RESOURCE_BEFORE_FIRST + song),
-                              "MIDI")
-              : NULL;
-    if (found != NULL)
-        content.assign((const char *)LockResource(LoadResource(saver, found)),
-                       SizeofResource(saver, found));
-    if (saver != NULL)
-        FreeLibrary(saver);
-    return content;
+// Whether either song's file is there.
+bool AnySongFile() {
+    return FileExists(SongFile(1)) || FileExists(SongFile(2));
 }
 
 void RemoveSongFiles() {
@@ -159,8 +149,7 @@ class Music : public testing::Test {
         int open, most;
         CountOpenDevices(ReadLog(log), &open, &most);
         EXPECT_EQ(0, open);
-        EXPECT_FALSE(FileExists(SongFile(1)));
-        EXPECT_FALSE(FileExists(SongFile(2)));
+        EXPECT_FALSE(AnySongFile());
     }
 
     SaverRun run;
@@ -172,7 +161,7 @@ TEST_F(Music, AFullScreenStartWritesBothSongsAndPlaysOne) {
     Start();
     Lines lines = WaitForLog(1, "play ");
     for (int song = 1; song <= 2; song++) {
-        std::string expected = SongResource(song);
+        std::string expected = SaverResource("MIDI", pinned::SONG_RESOURCE_BEFORE_FIRST + song);
         std::string written = ReadWholeFile(SongFile(song));
         ASSERT_FALSE(expected.empty());
         EXPECT_TRUE(written == expected)
@@ -280,7 +269,7 @@ TEST_F(Music, QuietHoursKeepTheSaverSilent) {
             else
                 PumpFor(QUIET_MS);
             plays = CountLinesStarting(ReadLog(log), "play ");
-            written = FileExists(SongFile(1)) || FileExists(SongFile(2));
+            written = AnySongFile();
             CloseByKey();
             ExpectCleanEnd();
         });
@@ -301,7 +290,7 @@ TEST_F(Music, ARunStartedInTheQuietHoursStaysSilent) {
         SendMessageA(run.window, WM_ACTIVATE, WA_INACTIVE, 0);
         SendMessageA(run.window, WM_ACTIVATE, WA_ACTIVE, 0);
         PumpFor(QUIET_MS);
-        written = FileExists(SongFile(1)) || FileExists(SongFile(2));
+        written = AnySongFile();
         CloseByKey();
         lines = ReadLog(log);
         ExpectCleanEnd();
@@ -318,8 +307,7 @@ TEST_F(Music, ThePreviewIsSilent) {
     SendMessageA(run.window, WM_ACTIVATE, WA_ACTIVE, 0);
     PumpFor(QUIET_MS);
     EXPECT_FALSE(FileExists(log));
-    EXPECT_FALSE(FileExists(SongFile(1)));
-    EXPECT_FALSE(FileExists(SongFile(2)));
+    EXPECT_FALSE(AnySongFile());
     DestroyWindow(host);
     EXPECT_EQ(0u, WaitForExit(run.saver));
 }
@@ -395,8 +383,7 @@ TEST(MusicRealSequencer, RunsSilentlyAndLeavesNoFile) {
 
     PressKey(VK_SHIFT);
     EXPECT_EQ(0u, WaitForExit(run.saver));
-    EXPECT_FALSE(FileExists(SongFile(1)));
-    EXPECT_FALSE(FileExists(SongFile(2)));
+    EXPECT_FALSE(AnySongFile());
     EXPECT_FALSE(FileExists(run.File(LOG_NAME)));
 }
 

@@ -33,6 +33,8 @@ struct SaverProcess {
 
 std::string BinaryDir();
 std::string SaverPath();
+// A resource of that saver, its bytes as stored; "" when there is none.
+std::string SaverResource(LPCSTR type, int id);
 
 // Starts "path arguments" with the given current folder (NULL: this one's).
 bool StartProgram(const std::string &path, const std::string &arguments, const char *directory,
@@ -94,6 +96,9 @@ HWND VisibleWindowOf(const SaverProcess &program, const char *title = NULL);
 HWND WaitForVisibleWindow(const SaverProcess &program, const char *title);
 // All top-level windows of the saver class on the desktop.
 int CountSaverWindows();
+// The top-level windows on the desktop (NULL), or the children of a window; and who owns one.
+std::vector<HWND> WindowsBelow(HWND parent);
+DWORD ProcessOf(HWND window);
 
 std::string WindowTitle(HWND window);
 std::string WindowClass(HWND window);

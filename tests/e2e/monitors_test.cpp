@@ -84,9 +84,7 @@ TEST_F(TwoMonitors, TheSecondMonitorIsBlackThroughTheShow) {
         EXPECT_TRUE(AllBlack(second)) << "after tick " << tick;
     }
     // A second start finds only the saver window, and starts nothing.
-    SaverProcess another;
-    ASSERT_TRUE(StartProgram(SaverPath(), "/s", NULL, &another));
-    EXPECT_EQ(0u, WaitForExit(another));
+    EXPECT_EQ(0u, SecondStartExit());
     EXPECT_EQ(1, CountSaverWindows());
     EXPECT_TRUE(StillRunning(run.saver, 0));
 }

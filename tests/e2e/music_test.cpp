@@ -129,6 +129,14 @@ class Music : public testing::Test {
         ASSERT_TRUE(run.Start(arguments, parent) != NULL) << "no saver window";
     }
 
+    // Starts the full-screen saver and waits for its first play: the song (0: neither) and the
+    // log so far.
+    int StartPlaying(Lines *lines) {
+        Start();
+        *lines = WaitForLog(1, "play ");
+        return SongOf(*lines);
+    }
+
     // Waits until the log holds at least `count` lines of the given command ("" for any).
     Lines WaitForLog(int count, const char *command = "") {
         Lines lines;
@@ -158,17 +166,16 @@ class Music : public testing::Test {
 };
 
 TEST_F(Music, AFullScreenStartWritesBothSongsAndPlaysOne) {
-    Start();
-    Lines lines = WaitForLog(1, "play ");
-    for (int song = 1; song <= 2; song++) {
-        std::string expected = SaverResource("MIDI", pinned::SONG_RESOURCE_BEFORE_FIRST + song);
-        std::string written = ReadWholeFile(SongFile(song));
+    Lines lines;
+    int song = StartPlaying(&lines);
+    for (int written = 1; written <= 2; written++) {
+        std::string expected = SaverResource("MIDI", pinned::SONG_RESOURCE_BEFORE_FIRST + written);
+        std::string content = ReadWholeFile(SongFile(written));
         ASSERT_FALSE(expected.empty());
-        EXPECT_TRUE(written == expected)
-            << "song " << song << ": " << written.size() << " bytes written, " << expected.size()
+        EXPECT_TRUE(content == expected)
+            << "song " << written << ": " << content.size() << " bytes written, " << expected.size()
             << " in the saver";
     }
-    int song = SongOf(lines);
     ASSERT_NE(0, song) << testing::PrintToString(lines);
     EXPECT_SEQUENCE(lines, SongStart(song, 1, run.window));
 
@@ -178,9 +185,8 @@ TEST_F(Music, AFullScreenStartWritesBothSongsAndPlaysOne) {
 }
 
 TEST_F(Music, EachEndPlaysTheOtherSongAndClosesTheFinishedOne) {
-    Start();
-    Lines lines = WaitForLog(1, "play ");
-    int song = SongOf(lines);
+    Lines lines;
+    int song = StartPlaying(&lines);
     ASSERT_NE(0, song);
     Lines expected = SongStart(song, 1, run.window);
     EXPECT_SEQUENCE(lines, expected);
@@ -225,9 +231,8 @@ TEST_F(Music, TheFirstSongIsDrawnAtRandom) {
 }
 
 TEST_F(Music, AnActivationWhilePlayingStartsNothing) {
-    Start();
-    Lines lines = WaitForLog(1, "play ");
-    int song = SongOf(lines);
+    Lines lines;
+    int song = StartPlaying(&lines);
     ASSERT_NE(0, song);
     // The song not playing is not in use; its absence shows whether anything rewrites it.
     ASSERT_TRUE(DeleteFileA(SongFile(3 - song).c_str()));

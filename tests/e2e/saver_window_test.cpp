@@ -37,9 +37,7 @@ TEST_F(FullScreenSaver, CoversTheScreenAsATopmostPopup) {
 }
 
 TEST_F(FullScreenSaver, ASecondStartOnlyRaisesTheFirst) {
-    SaverProcess second;
-    ASSERT_TRUE(StartProgram(SaverPath(), "/s", NULL, &second));
-    EXPECT_EQ(0u, WaitForExit(second));
+    EXPECT_EQ(0u, SecondStartExit());
     EXPECT_EQ(1, CountSaverWindows());
     EXPECT_TRUE(StillRunning(run.saver, 0));
 }

@@ -169,6 +169,13 @@ DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs) {
     return code;
 }
 
+DWORD SecondStartExit() {
+    SaverProcess second;
+    if (!StartProgram(SaverPath(), "/s", NULL, &second))
+        return (DWORD)-2;
+    return WaitForExit(second);
+}
+
 bool StillRunning(const SaverProcess &program, DWORD ms) {
     return WaitForExit(program, ms) == STILL_ACTIVE;
 }

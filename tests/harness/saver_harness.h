@@ -76,6 +76,9 @@ template <typename Condition> bool WaitUntil(DWORD deadlineMs, Condition done) {
 // Waits for the exit, pumping this thread's messages (a preview host lives here). Returns the
 // exit code, or STILL_ACTIVE when the time ran out.
 DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs = EXIT_MS);
+// Starts the full-screen saver once more beside one that runs, and waits for that start to end:
+// its exit code, or (DWORD)-2 when it could not be started.
+DWORD SecondStartExit();
 // Whether the program is still running after watching it for the given time.
 bool StillRunning(const SaverProcess &program, DWORD ms = QUIET_MS);
 // Ends the process if it still runs and closes its handles.

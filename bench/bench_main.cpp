@@ -193,30 +193,26 @@ struct Spot {
 
 const int SPOT_SIZE = 16;
 
-bool GroupPictureSize(const std::string &saverPath, SIZE *size) {
-    HMODULE saver = LoadLibraryExA(saverPath.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC found = saver ? FindResourceA(saver, MAKEINTRESOURCEA(5), (LPCSTR)RT_BITMAP) : NULL;
-    if (found != NULL) {
-        const BITMAPINFOHEADER *header =
-            (const BITMAPINFOHEADER *)LockResource(LoadResource(saver, found));
-        size->cx = header->biWidth;
-        size->cy = header->biHeight < 0 ? -header->biHeight : header->biHeight;
-    }
-    if (saver != NULL)
-        FreeLibrary(saver);
-    return found != NULL;
+bool GroupPictureSize(SIZE *size) {
+    std::string resource = SaverResource((LPCSTR)RT_BITMAP, IDB_GROUP);
+    if (resource.size() < sizeof(BITMAPINFOHEADER))
+        return false;
+    const BITMAPINFOHEADER *header = (const BITMAPINFOHEADER *)resource.data();
+    size->cx = header->biWidth;
+    size->cy = header->biHeight < 0 ? -header->biHeight : header->biHeight;
+    return true;
 }
 
 // The square with the most picture in it (not black), the nearer the centre the better: black
 // would not tell the picture from the empty screen.
 bool ChooseSpot(Spot *spot) {
     SIZE picture;
-    if (!GroupPictureSize(SaverPath(), &picture))
+    if (!GroupPictureSize(&picture))
         return false;
     SIZE screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     PictureBox box = LayOutPicture(screen, picture, IDB_GROUP, true);
     int width = box.width, height = box.height;
-    ScreenShot whole = ExpectedPicture(SaverPath(), IDB_GROUP, width, height);
+    ScreenShot whole = ExpectedPicture(IDB_GROUP, width, height);
     if (whole.pixels.empty())
         return false;
 

@@ -25,8 +25,8 @@ function(quorvane_add_gtest target)
   target_link_libraries(${target} PRIVATE gtest_main)
   target_link_options(${target} PRIVATE -static)
   # Listed when ctest runs, against the wineserver the test scripts started, so that building
-  # needs no Wine at all.
+  # needs no Wine at all. A table's rows are named by the row, not by the bytes of its value.
   gtest_discover_tests(${target}
-    DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300
+    DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300 NO_PRETTY_VALUES
     PROPERTIES FIXTURES_REQUIRED wine LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT})
 endfunction()

@@ -55,6 +55,17 @@ std::uint32_t Be32(const Bytes &b, std::size_t at) {
            b[at + 3];
 }
 
+bool Fail(std::string &why, const std::string &reason) {
+    why = reason;
+    return false;
+}
+
+// What was read so far, with the reason it stopped.
+template <typename Record> Record Failed(Record record, const char *reason) {
+    record.error = reason;
+    return record;
+}
+
 // Decodes BI_RLE8 bits into top-down rows. Strict: every row must be filled exactly and
 // closed by end-of-line, the top row by end-of-bitmap, absolute runs must be at least 3
 // long and word-aligned, and nothing may follow end-of-bitmap. Returns false with a
@@ -66,61 +77,44 @@ bool DecodeRle8(const std::uint8_t *p, std::size_t size, int width, int height,
     int x = 0, row = 0; // row counts from the bottom
     auto need = [&](std::size_t n) { return i + n <= size; };
     while (true) {
-        if (!need(2)) {
-            why = "data ends before end-of-bitmap";
-            return false;
-        }
+        if (!need(2))
+            return Fail(why, "data ends before end-of-bitmap");
         const int count = p[i], value = p[i + 1];
         i += 2;
-        if (row >= height) {
-            why = "more rows than the height";
-            return false;
-        }
+        if (row >= height)
+            return Fail(why, "more rows than the height");
         const int y = height - 1 - row;
         if (count > 0) {
-            if (x + count > width) {
-                why = "encoded run crosses the row end at row " + std::to_string(row);
-                return false;
-            }
+            if (x + count > width)
+                return Fail(why, "encoded run crosses the row end at row " + std::to_string(row));
             for (int k = 0; k < count; ++k) {
                 pixels[static_cast<std::size_t>(y) * width + x++] =
                     static_cast<std::uint8_t>(value);
             }
         } else if (value == 0 || value == 1) {
-            if (x != width) {
-                why =
-                    "row " + std::to_string(row) + " closed after " + std::to_string(x) + " pixels";
-                return false;
-            }
+            if (x != width)
+                return Fail(why, "row " + std::to_string(row) + " closed after " +
+                                     std::to_string(x) + " pixels");
             x = 0;
             ++row;
             if (value == 1) {
-                if (row != height) {
-                    why = "end-of-bitmap after " + std::to_string(row) + " rows";
-                    return false;
-                }
-                if (i != size) {
-                    why = "bytes after end-of-bitmap";
-                    return false;
-                }
+                if (row != height)
+                    return Fail(why, "end-of-bitmap after " + std::to_string(row) + " rows");
+                if (i != size)
+                    return Fail(why, "bytes after end-of-bitmap");
                 return true;
             }
-        } else if (value == 2) {
-            why = "delta escape";
-            return false;
-        } else {
+        } else if (value == 2)
+            return Fail(why, "delta escape");
+        else {
             const std::size_t padded = (static_cast<std::size_t>(value) + 1) & ~std::size_t{1};
-            if (!need(padded) || x + value > width) {
-                why = "absolute run overflows";
-                return false;
-            }
+            if (!need(padded) || x + value > width)
+                return Fail(why, "absolute run overflows");
             for (int k = 0; k < value; ++k) {
                 pixels[static_cast<std::size_t>(y) * width + x++] = p[i + k];
             }
-            if ((value & 1) && p[i + value] != 0) {
-                why = "absolute run padding is not zero";
-                return false;
-            }
+            if ((value & 1) && p[i + value] != 0)
+                return Fail(why, "absolute run padding is not zero");
             i += padded;
         }
     }
@@ -136,20 +130,16 @@ struct Picture {
 Picture ReadPicture(int id) {
     Picture pic;
     Bytes b = Resource(RT_BITMAP, id);
-    if (b.size() < 40 + 1024 || Le32(b, 0) != 40) {
-        pic.error = "missing or not a BITMAPINFOHEADER";
-        return pic;
-    }
+    if (b.size() < 40 + 1024 || Le32(b, 0) != 40)
+        return Failed(pic, "missing or not a BITMAPINFOHEADER");
     pic.width = static_cast<int>(Le32(b, 4));
     pic.height = static_cast<int>(Le32(b, 8));
     pic.bitCount = b[14] | (b[15] << 8);
     pic.compression = static_cast<int>(Le32(b, 16));
     const std::uint32_t sizeImage = Le32(b, 20);
     const std::uint32_t clrUsed = Le32(b, 32);
-    if (pic.bitCount != 8 || (clrUsed != 0 && clrUsed != 256) || (b[12] | (b[13] << 8)) != 1) {
-        pic.error = "not 8 bits, one plane, 256 colours";
-        return pic;
-    }
+    if (pic.bitCount != 8 || (clrUsed != 0 && clrUsed != 256) || (b[12] | (b[13] << 8)) != 1)
+        return Failed(pic, "not 8 bits, one plane, 256 colours");
     for (int k = 0; k < 256; ++k) {
         pic.palette.push_back({b[40 + 4 * k + 2], b[40 + 4 * k + 1], b[40 + 4 * k]});
     }
@@ -158,10 +148,8 @@ Picture ReadPicture(int id) {
     if (pic.compression == BI_RGB) {
         const int stride = (pic.width + 3) & ~3;
         const std::size_t need = static_cast<std::size_t>(stride) * pic.height;
-        if (available < need || (sizeImage != 0 && sizeImage != need)) {
-            pic.error = "uncompressed bits have the wrong size";
-            return pic;
-        }
+        if (available < need || (sizeImage != 0 && sizeImage != need))
+            return Failed(pic, "uncompressed bits have the wrong size");
         pic.pixels.resize(static_cast<std::size_t>(pic.width) * pic.height);
         for (int y = 0; y < pic.height; ++y) {
             std::memcpy(&pic.pixels[static_cast<std::size_t>(y) * pic.width],
@@ -169,10 +157,8 @@ Picture ReadPicture(int id) {
                         static_cast<std::size_t>(pic.width));
         }
     } else if (pic.compression == BI_RLE8) {
-        if (sizeImage != available) {
-            pic.error = "biSizeImage does not match the RLE8 data";
-            return pic;
-        }
+        if (sizeImage != available)
+            return Failed(pic, "biSizeImage does not match the RLE8 data");
         DecodeRle8(&b[bits], available, pic.width, pic.height, pic.pixels, pic.error);
     }
     return pic;
@@ -311,28 +297,20 @@ TrackInfo ReadTrack(const Bytes &b, std::size_t i, std::size_t end) {
     bool sawNote = false;
     while (i < end) {
         std::uint32_t delta;
-        if (!ReadVarLen(b, i, end, delta) || i >= end) {
-            t.error = "truncated delta time";
-            return t;
-        }
+        if (!ReadVarLen(b, i, end, delta) || i >= end)
+            return Failed(t, "truncated delta time");
         t.endTick += delta;
-        if (t.endsWithEndOfTrack) {
-            t.error = "events after end-of-track";
-            return t;
-        }
+        if (t.endsWithEndOfTrack)
+            return Failed(t, "events after end-of-track");
         int first = b[i];
         if (first == 0xFF) {
-            if (i + 2 > end) {
-                t.error = "truncated meta event";
-                return t;
-            }
+            if (i + 2 > end)
+                return Failed(t, "truncated meta event");
             int type = b[i + 1];
             i += 2;
             std::uint32_t len;
-            if (!ReadVarLen(b, i, end, len) || i + len > end) {
-                t.error = "truncated meta event";
-                return t;
-            }
+            if (!ReadVarLen(b, i, end, len) || i + len > end)
+                return Failed(t, "truncated meta event");
             if (type == 0x2F) {
                 t.endsWithEndOfTrack = len == 0;
             } else if (type == 0x51 && len == 3) {
@@ -349,10 +327,8 @@ TrackInfo ReadTrack(const Bytes &b, std::size_t i, std::size_t end) {
         if (first == 0xF0 || first == 0xF7) {
             ++i;
             std::uint32_t len;
-            if (!ReadVarLen(b, i, end, len) || i + len > end) {
-                t.error = "truncated system exclusive";
-                return t;
-            }
+            if (!ReadVarLen(b, i, end, len) || i + len > end)
+                return Failed(t, "truncated system exclusive");
             i += len;
             status = 0;
             continue;
@@ -360,16 +336,12 @@ TrackInfo ReadTrack(const Bytes &b, std::size_t i, std::size_t end) {
         if (first & 0x80) {
             status = first;
             ++i;
-        } else if (status == 0) {
-            t.error = "running status without a status";
-            return t;
-        }
+        } else if (status == 0)
+            return Failed(t, "running status without a status");
         const int kind = status & 0xF0, ch = status & 0x0F;
         const int dataBytes = (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
-        if (i + dataBytes > end || (b[i] & 0x80) || (dataBytes == 2 && (b[i + 1] & 0x80))) {
-            t.error = "bad channel message data";
-            return t;
-        }
+        if (i + dataBytes > end || (b[i] & 0x80) || (dataBytes == 2 && (b[i + 1] & 0x80)))
+            return Failed(t, "bad channel message data");
         bool known = false;
         for (int c : t.channels) {
             known = known || c == ch;

@@ -33,28 +33,16 @@ bool AllBlack(const RECT &area) {
 }
 
 // The visible windows of the process that lie on the area, other than the saver window.
-struct Cover {
-    DWORD processId;
-    RECT area;
-    int count;
-};
-
-BOOL CALLBACK CountCover(HWND window, LPARAM param) {
-    Cover *cover = (Cover *)param;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    RECT bounds, common;
-    GetWindowRect(window, &bounds);
-    if (owner == cover->processId && IsWindowVisible(window) &&
-        WindowClass(window) != pinned::SAVER_CLASS && IntersectRect(&common, &bounds, &cover->area))
-        cover->count++;
-    return TRUE;
-}
-
 int WindowsCovering(const SaverProcess &saver, const RECT &area) {
-    Cover cover = {saver.info.dwProcessId, area, 0};
-    EnumWindows(CountCover, (LPARAM)&cover);
-    return cover.count;
+    int count = 0;
+    for (HWND window : WindowsBelow(NULL)) {
+        RECT bounds, common;
+        GetWindowRect(window, &bounds);
+        count += ProcessOf(window) == saver.info.dwProcessId && IsWindowVisible(window) &&
+                 WindowClass(window) != pinned::SAVER_CLASS &&
+                 IntersectRect(&common, &bounds, &area);
+    }
+    return count;
 }
 
 class TwoMonitors : public testing::Test {
@@ -96,9 +84,7 @@ TEST_F(TwoMonitors, TheSecondMonitorIsBlackThroughTheShow) {
         EXPECT_TRUE(AllBlack(second)) << "after tick " << tick;
     }
     // A second start finds only the saver window, and starts nothing.
-    SaverProcess another;
-    ASSERT_TRUE(StartSaver("/s", &another));
-    EXPECT_EQ(0u, WaitForExit(another));
+    EXPECT_EQ(0u, SecondStartExit());
     EXPECT_EQ(1, CountSaverWindows());
     EXPECT_TRUE(StillRunning(run.saver, 0));
 }

@@ -22,19 +22,9 @@ std::string SongFile(int song) {
     return name;
 }
 
-std::string SongResource(int song) {
-    HMODULE saver = LoadLibraryExA(SaverPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    std::string content;
-    HRSRC found =
-        saver ? FindResourceA(saver, MAKEINTRESOURCEA(pinned::SONG_RESOURCE_BEFORE_FIRST + song),
-                              "MIDI")
-              : NULL;
-    if (found != NULL)
-        content.assign((const char *)LockResource(LoadResource(saver, found)),
-                       SizeofResource(saver, found));
-    if (saver != NULL)
-        FreeLibrary(saver);
-    return content;
+// Whether either song's file is there.
+bool AnySongFile() {
+    return FileExists(SongFile(1)) || FileExists(SongFile(2));
 }
 
 void RemoveSongFiles() {
@@ -139,6 +129,14 @@ class Music : public testing::Test {
         ASSERT_TRUE(run.Start(arguments, parent) != NULL) << "no saver window";
     }
 
+    // Starts the full-screen saver and waits for its first play: the song (0: neither) and the
+    // log so far.
+    int StartPlaying(Lines *lines) {
+        Start();
+        *lines = WaitForLog(1, "play ");
+        return SongOf(*lines);
+    }
+
     // Waits until the log holds at least `count` lines of the given command ("" for any).
     Lines WaitForLog(int count, const char *command = "") {
         Lines lines;
@@ -159,8 +157,7 @@ class Music : public testing::Test {
         int open, most;
         CountOpenDevices(ReadLog(log), &open, &most);
         EXPECT_EQ(0, open);
-        EXPECT_FALSE(FileExists(SongFile(1)));
-        EXPECT_FALSE(FileExists(SongFile(2)));
+        EXPECT_FALSE(AnySongFile());
     }
 
     SaverRun run;
@@ -169,17 +166,16 @@ class Music : public testing::Test {
 };
 
 TEST_F(Music, AFullScreenStartWritesBothSongsAndPlaysOne) {
-    Start();
-    Lines lines = WaitForLog(1, "play ");
-    for (int song = 1; song <= 2; song++) {
-        std::string expected = SongResource(song);
-        std::string written = ReadWholeFile(SongFile(song));
+    Lines lines;
+    int song = StartPlaying(&lines);
+    for (int written = 1; written <= 2; written++) {
+        std::string expected = SaverResource("MIDI", pinned::SONG_RESOURCE_BEFORE_FIRST + written);
+        std::string content = ReadWholeFile(SongFile(written));
         ASSERT_FALSE(expected.empty());
-        EXPECT_TRUE(written == expected)
-            << "song " << song << ": " << written.size() << " bytes written, " << expected.size()
+        EXPECT_TRUE(content == expected)
+            << "song " << written << ": " << content.size() << " bytes written, " << expected.size()
             << " in the saver";
     }
-    int song = SongOf(lines);
     ASSERT_NE(0, song) << testing::PrintToString(lines);
     EXPECT_SEQUENCE(lines, SongStart(song, 1, run.window));
 
@@ -189,9 +185,8 @@ TEST_F(Music, AFullScreenStartWritesBothSongsAndPlaysOne) {
 }
 
 TEST_F(Music, EachEndPlaysTheOtherSongAndClosesTheFinishedOne) {
-    Start();
-    Lines lines = WaitForLog(1, "play ");
-    int song = SongOf(lines);
+    Lines lines;
+    int song = StartPlaying(&lines);
     ASSERT_NE(0, song);
     Lines expected = SongStart(song, 1, run.window);
     EXPECT_SEQUENCE(lines, expected);
@@ -236,9 +231,8 @@ TEST_F(Music, TheFirstSongIsDrawnAtRandom) {
 }
 
 TEST_F(Music, AnActivationWhilePlayingStartsNothing) {
-    Start();
-    Lines lines = WaitForLog(1, "play ");
-    int song = SongOf(lines);
+    Lines lines;
+    int song = StartPlaying(&lines);
     ASSERT_NE(0, song);
     // The song not playing is not in use; its absence shows whether anything rewrites it.
     ASSERT_TRUE(DeleteFileA(SongFile(3 - song).c_str()));
@@ -280,7 +274,7 @@ TEST_F(Music, QuietHoursKeepTheSaverSilent) {
             else
                 PumpFor(QUIET_MS);
             plays = CountLinesStarting(ReadLog(log), "play ");
-            written = FileExists(SongFile(1)) || FileExists(SongFile(2));
+            written = AnySongFile();
             CloseByKey();
             ExpectCleanEnd();
         });
@@ -301,7 +295,7 @@ TEST_F(Music, ARunStartedInTheQuietHoursStaysSilent) {
         SendMessageA(run.window, WM_ACTIVATE, WA_INACTIVE, 0);
         SendMessageA(run.window, WM_ACTIVATE, WA_ACTIVE, 0);
         PumpFor(QUIET_MS);
-        written = FileExists(SongFile(1)) || FileExists(SongFile(2));
+        written = AnySongFile();
         CloseByKey();
         lines = ReadLog(log);
         ExpectCleanEnd();
@@ -318,8 +312,7 @@ TEST_F(Music, ThePreviewIsSilent) {
     SendMessageA(run.window, WM_ACTIVATE, WA_ACTIVE, 0);
     PumpFor(QUIET_MS);
     EXPECT_FALSE(FileExists(log));
-    EXPECT_FALSE(FileExists(SongFile(1)));
-    EXPECT_FALSE(FileExists(SongFile(2)));
+    EXPECT_FALSE(AnySongFile());
     DestroyWindow(host);
     EXPECT_EQ(0u, WaitForExit(run.saver));
 }
@@ -395,8 +388,7 @@ TEST(MusicRealSequencer, RunsSilentlyAndLeavesNoFile) {
 
     PressKey(VK_SHIFT);
     EXPECT_EQ(0u, WaitForExit(run.saver));
-    EXPECT_FALSE(FileExists(SongFile(1)));
-    EXPECT_FALSE(FileExists(SongFile(2)));
+    EXPECT_FALSE(AnySongFile());
     EXPECT_FALSE(FileExists(run.File(LOG_NAME)));
 }
 

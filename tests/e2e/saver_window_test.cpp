@@ -17,10 +17,6 @@ class FullScreenSaver : public testing::Test {
         ASSERT_TRUE(window != NULL) << "no saver window";
     }
 
-    bool StillRunning(DWORD ms = QUIET_MS) {
-        return ::StillRunning(run.saver, ms);
-    }
-
     SaverRun run;
     HWND window = NULL;
 };
@@ -41,69 +37,74 @@ TEST_F(FullScreenSaver, CoversTheScreenAsATopmostPopup) {
 }
 
 TEST_F(FullScreenSaver, ASecondStartOnlyRaisesTheFirst) {
-    SaverProcess second;
-    ASSERT_TRUE(StartSaver("/s", &second));
-    EXPECT_EQ(0u, WaitForExit(second));
+    EXPECT_EQ(0u, SecondStartExit());
     EXPECT_EQ(1, CountSaverWindows());
-    EXPECT_TRUE(StillRunning(0));
-}
-
-TEST_F(FullScreenSaver, AKeyCloses) {
-    PressKey(VK_SHIFT);
-    EXPECT_EQ(0u, WaitForExit(run.saver));
-}
-
-TEST_F(FullScreenSaver, AClickCloses) {
-    ClickLeft();
-    EXPECT_EQ(0u, WaitForExit(run.saver));
-}
-
-// Another program taking the foreground, as a dialog popping up would: the saver hears it leave
-// the application and closes.
-TEST_F(FullScreenSaver, LeavingTheApplicationCloses) {
-    HWND other = CreateHostWindow(NULL, 100, 100);
-    ASSERT_TRUE(other != NULL);
-    SetForegroundWindow(other);
-    EXPECT_EQ(0u, WaitForExit(run.saver));
-    DestroyWindow(other);
-}
-
-TEST_F(FullScreenSaver, MouseTravelAboveFourCloses) {
-    SetCursorPos(103, 101); // 4 in all: stays
-    EXPECT_TRUE(StillRunning());
-    SetCursorPos(102, 101); // back toward the anchor: 3
-    EXPECT_TRUE(StillRunning());
-    SetCursorPos(97, 99); // 4 the other way
-    EXPECT_TRUE(StillRunning());
-    SetCursorPos(104, 101); // 5
-    EXPECT_EQ(0u, WaitForExit(run.saver));
+    EXPECT_TRUE(StillRunning(run.saver, 0));
 }
 
 TEST_F(FullScreenSaver, KeepsItsTitle) {
     SendMessageA(window, WM_SETTEXT, 0, (LPARAM) "Changed");
     EXPECT_EQ(pinned::FULL_SCREEN_TITLE, WindowTitle(window));
-    EXPECT_TRUE(StillRunning(0));
+    EXPECT_TRUE(StillRunning(run.saver, 0));
 }
 
-TEST_F(FullScreenSaver, SwallowsWindowSwitchingAndRestartCommands) {
-    PostMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
-    PostMessageA(window, WM_SYSCOMMAND, SC_NEXTWINDOW, 0);
-    PostMessageA(window, WM_SYSCOMMAND, SC_PREVWINDOW, 0);
-    EXPECT_TRUE(StillRunning());
-    EXPECT_EQ(1, CountSaverWindows());
-    // Other system commands take their usual course.
-    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(0u, WaitForExit(run.saver));
-}
+// What ends the full-screen saver, each row after whatever must leave it running first.
+struct CloseRow {
+    const char *name;
+    void (*act)(SaverRun &run);
+};
 
-TEST_F(FullScreenSaver, ADoubleClickClosesOnTheFirstClick) {
+const CloseRow CLOSES[] = {
+    {"AKeyCloses", [](SaverRun &) { PressKey(VK_SHIFT); }},
+    {"AClickCloses", [](SaverRun &) { ClickLeft(); }},
+    {"MouseTravelAboveFourCloses",
+     [](SaverRun &run) {
+         SetCursorPos(103, 101); // 4 in all: stays
+         EXPECT_TRUE(StillRunning(run.saver));
+         SetCursorPos(102, 101); // back toward the anchor: 3
+         EXPECT_TRUE(StillRunning(run.saver));
+         SetCursorPos(97, 99); // 4 the other way
+         EXPECT_TRUE(StillRunning(run.saver));
+         SetCursorPos(104, 101); // 5
+     }},
+    {"SwallowsWindowSwitchingAndRestartCommands",
+     [](SaverRun &run) {
+         for (WPARAM command : {SC_SCREENSAVE, SC_NEXTWINDOW, SC_PREVWINDOW})
+             PostMessageA(run.window, WM_SYSCOMMAND, command, 0);
+         EXPECT_TRUE(StillRunning(run.saver));
+         EXPECT_EQ(1, CountSaverWindows());
+         // Other system commands take their usual course.
+         PostMessageA(run.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+     }},
     // The class asks for double clicks, so the second click is no button-down message; the
     // first one alone must close.
-    PostMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 100));
-    EXPECT_TRUE(StillRunning());
-    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+    {"ADoubleClickClosesOnTheFirstClick",
+     [](SaverRun &run) {
+         PostMessageA(run.window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 100));
+         EXPECT_TRUE(StillRunning(run.saver));
+         PostMessageA(run.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+     }},
+    // Another program's window taking the foreground deactivates the saver's application.
+    {"LeavingTheApplicationCloses",
+     [](SaverRun &run) {
+         HWND other = CreateWindowA("STATIC", "Other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                                    200, 100, NULL, NULL, NULL, NULL);
+         run.AtEnd([other] { DestroyWindow(other); });
+         SetForegroundWindow(other);
+     }},
+};
+
+class Closes : public FullScreenSaver, public testing::WithParamInterface<CloseRow> {};
+
+TEST_P(Closes, WithExitCodeZero) {
+    GetParam().act(run);
     EXPECT_EQ(0u, WaitForExit(run.saver));
 }
+
+INSTANTIATE_TEST_SUITE_P(FullScreenSaver, Closes, testing::ValuesIn(CLOSES),
+                         [](const testing::TestParamInfo<CloseRow> &row) {
+                             return std::string(row.param.name);
+                         });
 
 // A window of this process stands in for the display settings' preview box.
 class PreviewSaver : public testing::Test {
@@ -182,7 +183,7 @@ TEST(PreviewHostTool, HostsThePreviewAndEndsItWhenClosed) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arguments);
         SaverProcess tool;
-        ASSERT_TRUE(StartTool("preview_host.exe", c.arguments, &tool));
+        ASSERT_TRUE(StartProgram(BinaryDir() + "preview_host.exe", c.arguments, NULL, &tool));
         HWND host = NULL, preview = NULL;
         WaitUntil(START_MS, [&] {
             host = FindWindowA("QuorvanePreviewHost", pinned::PREVIEW_TITLE);

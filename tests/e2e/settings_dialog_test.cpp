@@ -4,6 +4,7 @@
 #include <string>
 
 #include "harness/saver_run.h"
+#include "harness/seeded_random.h"
 #include "pinned.h"
 
 namespace {
@@ -49,18 +50,9 @@ void ClickControl(HWND dialog, int id) {
     ClickLeftAt(POINT{bounds.left + 6, (bounds.top + bounds.bottom) / 2});
 }
 
-// The settings file's lines without their line ends.
-std::string SettingsLines() {
-    std::string text = ReadWholeFile(SettingsFile()), lines;
-    for (char c : text)
-        if (c != '\r')
-            lines += c;
-    return lines;
-}
-
-// The settings as the file holds them, without the line ends' carriage returns.
-std::string Section(int from, int to, int active) {
-    return SettingsText(from, to, active, "\n");
+// The settings file as the saver writes it.
+std::string SettingsNow() {
+    return ReadWholeFile(SettingsFile());
 }
 
 // The boxes show the hours, once the input before has reached the dialog.
@@ -95,6 +87,14 @@ class SettingsDialog : public testing::Test {
     void PressOk() {
         ClickControl(dialog, IDOK);
         EXPECT_EQ(DIALOG_DONE, WaitForExit(run.saver));
+    }
+
+    // The full-screen saver runs on the file as it is, and a key ends it.
+    void RunTheSaver() {
+        ParkCursor(100, 100);
+        ASSERT_TRUE(run.Start() != NULL);
+        PressKey(VK_SHIFT);
+        EXPECT_EQ(0u, WaitForExit(run.saver));
     }
 
     void PressEscape() {
@@ -160,7 +160,7 @@ TEST_F(SettingsDialog, OkStoresTheSettings) {
     ClickControl(dialog, QUIET_BOX);
     EXPECT_TRUE(BecomesTicked(dialog, true));
     PressOk();
-    EXPECT_EQ(Section(20, 8, 1), SettingsLines());
+    EXPECT_EQ(SettingsText(20, 8, 1), SettingsNow());
 
     Open();
     EXPECT_HOURS(dialog, "20:00", "08:00");
@@ -168,24 +168,24 @@ TEST_F(SettingsDialog, OkStoresTheSettings) {
     Step(dialog, TIME_FROM_BAR, SB_LINEDOWN);
     ClickControl(dialog, QUIET_BOX);
     PressOk();
-    EXPECT_EQ(Section(19, 8, 0), SettingsLines());
+    EXPECT_EQ(SettingsText(19, 8, 0), SettingsNow());
 }
 
 TEST_F(SettingsDialog, EscapeAndTheCloseBoxStoreNothing) {
-    ASSERT_TRUE(WriteWholeFile(SettingsFile(), Section(21, 6, 1)));
-    const std::string before = SettingsLines();
+    ASSERT_TRUE(WriteWholeFile(SettingsFile(), SettingsText(21, 6, 1)));
+    const std::string before = SettingsNow();
     Open();
     Step(dialog, TIME_FROM_BAR, SB_LINEUP, 3);
     ClickControl(dialog, QUIET_BOX);
     PressEscape();
-    EXPECT_EQ(before, SettingsLines());
+    EXPECT_EQ(before, SettingsNow());
 
     Open();
     EXPECT_HOURS(dialog, "21:00", "06:00");
     Step(dialog, TIME_TO_BAR, SB_LINEUP);
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(DIALOG_DONE, WaitForExit(run.saver));
-    EXPECT_EQ(before, SettingsLines());
+    EXPECT_EQ(before, SettingsNow());
 }
 
 TEST_F(SettingsDialog, MidnightIsStoredButShownAsTheFirstUseHour) {
@@ -194,7 +194,7 @@ TEST_F(SettingsDialog, MidnightIsStoredButShownAsTheFirstUseHour) {
     Step(dialog, TIME_TO_BAR, SB_LINEDOWN, 8);
     EXPECT_HOURS(dialog, "00:00", "00:00");
     PressOk();
-    EXPECT_EQ(Section(0, 0, 0), SettingsLines());
+    EXPECT_EQ(SettingsText(0, 0, 0), SettingsNow());
 
     Open();
     EXPECT_HOURS(dialog, "20:00", "08:00");
@@ -202,7 +202,7 @@ TEST_F(SettingsDialog, MidnightIsStoredButShownAsTheFirstUseHour) {
 }
 
 TEST_F(SettingsDialog, TypingIntoABoxStoresNothing) {
-    ASSERT_TRUE(WriteWholeFile(SettingsFile(), Section(22, 5, 1)));
+    ASSERT_TRUE(WriteWholeFile(SettingsFile(), SettingsText(22, 5, 1)));
     Open();
     ClickControl(dialog, TIME_FROM);
     for (int key : {VK_END, VK_BACK, VK_BACK, VK_BACK, VK_BACK, VK_BACK, (int)'1', (int)'5'})
@@ -215,7 +215,7 @@ TEST_F(SettingsDialog, TypingIntoABoxStoresNothing) {
     ClickControl(dialog, TIME_TO);
     PressKey('9'); // reaches the box before the click on OK, which follows it in the input queue
     PressOk();
-    EXPECT_EQ(Section(22, 6, 1), SettingsLines());
+    EXPECT_EQ(SettingsText(22, 6, 1), SettingsNow());
 }
 
 // What a hand-edited or damaged file shows, and that the saver still runs on it.
@@ -254,11 +254,7 @@ TEST_F(SettingsDialog, DamagedFilesShowSomethingSensible) {
         }
         EXPECT_EQ(c.ticked, IsTicked(dialog));
         PressEscape();
-
-        ParkCursor(100, 100);
-        ASSERT_TRUE(run.Start() != NULL);
-        PressKey(VK_SHIFT);
-        EXPECT_EQ(0u, WaitForExit(run.saver));
+        RunTheSaver();
     }
 }
 
@@ -277,19 +273,19 @@ TEST_F(SettingsDialog, AHandEditedHourPastTheDayWrapsOnTheFirstStep) {
 }
 
 TEST_F(SettingsDialog, OkKeepsTheRestOfTheFile) {
-    const std::string other = "[Other]\nName=kept\n";
-    ASSERT_TRUE(WriteWholeFile(SettingsFile(), "[Other]\r\nName=kept\r\n"));
+    const std::string other = "[Other]\r\nName=kept\r\n";
+    ASSERT_TRUE(WriteWholeFile(SettingsFile(), other));
     Open();
     PressOk();
-    std::string lines = SettingsLines();
+    std::string lines = SettingsNow();
     EXPECT_EQ(0u, lines.find(other)) << lines;
-    EXPECT_NE(std::string::npos, lines.find(Section(20, 8, 0))) << lines;
+    EXPECT_NE(std::string::npos, lines.find(SettingsText(20, 8, 0))) << lines;
 }
 
 // Wine run as root writes read-only files all the same; a file held open by another program
 // is what cannot be written here.
 TEST_F(SettingsDialog, AFileThatCannotBeWrittenIsLeftAsItWas) {
-    const std::string content = Section(21, 7, 1);
+    const std::string content = SettingsText(21, 7, 1);
     ASSERT_TRUE(WriteWholeFile(SettingsFile(), content));
     SetFileAttributesA(SettingsFile().c_str(), FILE_ATTRIBUTE_READONLY);
     Open();
@@ -300,7 +296,31 @@ TEST_F(SettingsDialog, AFileThatCannotBeWrittenIsLeftAsItWas) {
     ClickControl(dialog, QUIET_BOX);
     PressOk();
     CloseHandle(held);
-    EXPECT_EQ(content, SettingsLines());
+    EXPECT_EQ(content, SettingsNow());
+}
+
+// Settings files cut short and made of noise: the dialog opens and the saver runs on each.
+class DamagedSettings : public SettingsDialog {};
+
+TEST_F(DamagedSettings, RandomAndTruncatedFiles) {
+    const std::string whole = SettingsText(21, 7, 1);
+    const char noise[] = "[]=\r\n\n;#QuorvanelsScreenSaverTimeFromTo Active-0123456789\x00\xff\x80";
+    SeededRandom random = {7};
+    for (int k = 0; k < 8; k++) {
+        std::string content;
+        if (k % 2 == 0) {
+            content = whole.substr(0, random.Next() % whole.size());
+        } else {
+            for (uint32_t n = random.Next() % 200; n > 0; n--)
+                content += noise[random.Next() % (sizeof(noise) - 1)];
+        }
+        SCOPED_TRACE(testing::Message() << "file " << k << ": " << testing::PrintToString(content));
+        ASSERT_TRUE(WriteWholeFile(SettingsFile(), content));
+
+        Open();
+        PressEscape();
+        RunTheSaver();
+    }
 }
 
 } // namespace

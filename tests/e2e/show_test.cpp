@@ -44,7 +44,7 @@ int CountDifferences(const ScreenShot &shot, const Box &at, const ScreenShot &ex
 // Names the picture that is there instead, for a failure that says more than "differs".
 std::string Identify(const ScreenShot &shot, const Box &at) {
     for (int id = 1; id <= 5; id++) {
-        ScreenShot candidate = ExpectedPicture(SaverPath(), id, at.width, at.height);
+        ScreenShot candidate = ExpectedPicture(id, at.width, at.height);
         if (!candidate.pixels.empty() &&
             CountDifferences(shot, at, candidate) <= at.width * at.height / 100)
             return "; picture " + std::to_string(id) + " is there instead";
@@ -58,7 +58,7 @@ std::string CheckPicture(const ScreenShot &shot, const RECT &area, int id, const
                          int captionTop) {
     char problem[256];
     Box at = {area.left + box.x, area.top + box.y, box.width, box.height};
-    ScreenShot expected = ExpectedPicture(SaverPath(), id, box.width, box.height);
+    ScreenShot expected = ExpectedPicture(id, box.width, box.height);
     if (expected.pixels.empty())
         return "picture not in the saver's resources";
 
@@ -148,6 +148,17 @@ void Advance(HWND window, size_t step) {
         PostMessageA(window, WM_TIMER, pinned::SHOW_TIMER_ID, 0);
 }
 
+// The whole cycle, each picture reached one way or the other; stops at the first wrong one.
+void ExpectCycle(HWND window, const RECT &area, const LayoutRow &layout, int captionTop) {
+    for (size_t step = 0; step < sizeof(CYCLE) / sizeof(CYCLE[0]); step++) {
+        if (step > 0)
+            Advance(window, step);
+        ExpectPicture(area, layout, CYCLE[step], captionTop);
+        if (testing::Test::HasFailure())
+            return;
+    }
+}
+
 const LayoutRow *FullScreenLayout() {
     for (const LayoutRow &row : FULL_SCREEN_LAYOUTS)
         if (row.width == GetSystemMetrics(SM_CXSCREEN) &&
@@ -186,13 +197,7 @@ TEST_F(Slideshow, CyclesThroughThePicturesFullScreen) {
     if (IsSkipped() || HasFatalFailure())
         return;
 
-    for (size_t step = 0; step < sizeof(CYCLE) / sizeof(CYCLE[0]); step++) {
-        if (step > 0)
-            Advance(window, step);
-        ExpectPicture(screen, *layout, CYCLE[step], 50);
-        if (HasFailure())
-            return;
-    }
+    ExpectCycle(window, screen, *layout, 50);
 }
 
 TEST_F(Slideshow, OtherTimersDrawNothing) {
@@ -224,13 +229,7 @@ TEST_F(Slideshow, CyclesThroughThePicturesInThePreview) {
     POINT origin = {0, 0};
     ClientToScreen(preview, &origin);
     RECT area = {origin.x, origin.y, origin.x + 152, origin.y + 112};
-    for (size_t step = 0; step < sizeof(CYCLE) / sizeof(CYCLE[0]); step++) {
-        if (step > 0)
-            Advance(preview, step);
-        ExpectPicture(area, PREVIEW_LAYOUT, CYCLE[step], 0);
-        if (HasFailure())
-            return;
-    }
+    ExpectCycle(preview, area, PREVIEW_LAYOUT, 0);
 }
 
 TEST_F(Slideshow, DrawingLeaksNoObjects) {

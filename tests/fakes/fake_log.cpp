@@ -1,5 +1,6 @@
 #include "fake_log.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 static char logPath[MAX_PATH];
@@ -8,6 +9,12 @@ void ReadSetting(const char *name, char *value, DWORD size) {
     DWORD length = GetEnvironmentVariableA(name, value, size);
     if (length == 0 || length >= size)
         value[0] = '\0';
+}
+
+long ReadNumber(const char *name, long fallback) {
+    char value[32];
+    ReadSetting(name, value, sizeof(value));
+    return value[0] != '\0' ? strtol(value, NULL, 10) : fallback;
 }
 
 void PlaceLog(HINSTANCE module, const char *name) {

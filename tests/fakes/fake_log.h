@@ -7,6 +7,8 @@
 
 // The variable's value, or "" when it is unset or does not fit.
 void ReadSetting(const char *name, char *value, DWORD size);
+// The variable read as a decimal number, or `fallback` when it is unset.
+long ReadNumber(const char *name, long fallback);
 
 // Fixes where the log goes, whatever the program later does to its current folder: `name` beside
 // the module.

@@ -15,6 +15,18 @@ std::string SaverPath() {
     return BinaryDir() + "quorvane.scr";
 }
 
+std::string SaverResource(LPCSTR type, int id) {
+    HMODULE saver = LoadLibraryExA(SaverPath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = saver ? FindResourceA(saver, MAKEINTRESOURCEA(id), type) : NULL;
+    std::string content;
+    if (found != NULL)
+        content.assign((const char *)LockResource(LoadResource(saver, found)),
+                       SizeofResource(saver, found));
+    if (saver != NULL)
+        FreeLibrary(saver);
+    return content;
+}
+
 // Every program a test starts joins this job, which the system ends with the test's process:
 // even a test killed from outside leaves nothing running.
 static HANDLE TestJob() {
@@ -47,14 +59,6 @@ bool StartProgram(const std::string &path, const std::string &arguments, const c
 
 SaverProcess::~SaverProcess() {
     StopSaver(this);
-}
-
-bool StartSaver(const std::string &arguments, SaverProcess *saver) {
-    return StartProgram(SaverPath(), arguments, NULL, saver);
-}
-
-bool StartTool(const std::string &name, const std::string &arguments, SaverProcess *tool) {
-    return StartProgram(BinaryDir() + name, arguments, NULL, tool);
 }
 
 std::string MakeSaverFolder(const std::vector<std::string> &fakes) {
@@ -165,6 +169,13 @@ DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs) {
     return code;
 }
 
+DWORD SecondStartExit() {
+    SaverProcess second;
+    if (!StartProgram(SaverPath(), "/s", NULL, &second))
+        return (DWORD)-2;
+    return WaitForExit(second);
+}
+
 bool StillRunning(const SaverProcess &program, DWORD ms) {
     return WaitForExit(program, ms) == STILL_ACTIVE;
 }
@@ -181,34 +192,34 @@ void StopSaver(SaverProcess *saver) {
     ZeroMemory(&saver->info, sizeof(saver->info));
 }
 
-struct WindowSearch {
-    DWORD processId;
-    const char *className; // NULL: any class
-    const char *title;     // NULL: any title
-    HWND found;
-};
+static BOOL CALLBACK Collect(HWND window, LPARAM list) {
+    ((std::vector<HWND> *)list)->push_back(window);
+    return TRUE;
+}
 
-static BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
-    WindowSearch *search = (WindowSearch *)param;
+std::vector<HWND> WindowsBelow(HWND parent) {
+    std::vector<HWND> windows;
+    if (parent != NULL)
+        EnumChildWindows(parent, Collect, (LPARAM)&windows);
+    else
+        EnumWindows(Collect, (LPARAM)&windows);
+    return windows;
+}
+
+DWORD ProcessOf(HWND window) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window) &&
-        (search->className == NULL || WindowClass(window) == search->className) &&
-        (search->title == NULL || WindowTitle(window) == search->title)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    return owner;
 }
 
 static HWND FindWindowOf(const SaverProcess &program, HWND parent, const char *className,
                          const char *title) {
-    WindowSearch search = {program.info.dwProcessId, className, title, NULL};
-    if (parent != NULL)
-        EnumChildWindows(parent, MatchWindow, (LPARAM)&search);
-    else
-        EnumWindows(MatchWindow, (LPARAM)&search);
-    return search.found;
+    for (HWND window : WindowsBelow(parent))
+        if (ProcessOf(window) == program.info.dwProcessId && IsWindowVisible(window) &&
+            (className == NULL || WindowClass(window) == className) &&
+            (title == NULL || WindowTitle(window) == title))
+            return window;
+    return NULL;
 }
 
 static HWND WaitForWindowOf(const SaverProcess &program, HWND parent, const char *className,
@@ -239,9 +250,7 @@ HWND WaitForReadySaver(const SaverProcess &saver, HWND parent) {
 }
 
 bool WaitForWindowIdle(HWND window) {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, ProcessOf(window));
     if (process == NULL)
         return false;
     bool idle = WaitForInputIdle(process, START_MS) == 0;
@@ -257,15 +266,10 @@ HWND WaitForVisibleWindow(const SaverProcess &program, const char *title) {
     return WaitForWindowOf(program, NULL, NULL, title);
 }
 
-static BOOL CALLBACK CountOne(HWND window, LPARAM param) {
-    if (WindowClass(window) == pinned::SAVER_CLASS)
-        ++*(int *)param;
-    return TRUE;
-}
-
 int CountSaverWindows() {
     int count = 0;
-    EnumWindows(CountOne, (LPARAM)&count);
+    for (HWND window : WindowsBelow(NULL))
+        count += WindowClass(window) == pinned::SAVER_CLASS;
     return count;
 }
 

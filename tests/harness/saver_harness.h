@@ -33,14 +33,12 @@ struct SaverProcess {
 
 std::string BinaryDir();
 std::string SaverPath();
+// A resource of that saver, its bytes as stored; "" when there is none.
+std::string SaverResource(LPCSTR type, int id);
 
 // Starts "path arguments" with the given current folder (NULL: this one's).
 bool StartProgram(const std::string &path, const std::string &arguments, const char *directory,
                   SaverProcess *program);
-// Starts "quorvane.scr <arguments>".
-bool StartSaver(const std::string &arguments, SaverProcess *saver);
-// Starts another program of the build's bin folder, such as "preview_host.exe".
-bool StartTool(const std::string &name, const std::string &arguments, SaverProcess *tool);
 
 // A folder of its own for one run: a copy of the saver and of the named fakes from the build's
 // bin folder (for example "winmm.dll", "password.cpl", or "preview/winmm.dll", copied without
@@ -78,6 +76,9 @@ template <typename Condition> bool WaitUntil(DWORD deadlineMs, Condition done) {
 // Waits for the exit, pumping this thread's messages (a preview host lives here). Returns the
 // exit code, or STILL_ACTIVE when the time ran out.
 DWORD WaitForExit(const SaverProcess &saver, DWORD timeoutMs = EXIT_MS);
+// Starts the full-screen saver once more beside one that runs, and waits for that start to end:
+// its exit code, or (DWORD)-2 when it could not be started.
+DWORD SecondStartExit();
 // Whether the program is still running after watching it for the given time.
 bool StillRunning(const SaverProcess &program, DWORD ms = QUIET_MS);
 // Ends the process if it still runs and closes its handles.
@@ -98,6 +99,9 @@ HWND VisibleWindowOf(const SaverProcess &program, const char *title = NULL);
 HWND WaitForVisibleWindow(const SaverProcess &program, const char *title);
 // All top-level windows of the saver class on the desktop.
 int CountSaverWindows();
+// The top-level windows on the desktop (NULL), or the children of a window; and who owns one.
+std::vector<HWND> WindowsBelow(HWND parent);
+DWORD ProcessOf(HWND window);
 
 std::string WindowTitle(HWND window);
 std::string WindowClass(HWND window);

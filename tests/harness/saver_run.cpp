@@ -52,7 +52,7 @@ void SaverRun::AtEnd(std::function<void()> step) {
 bool SaverRun::Launch(const std::string &arguments) {
     window = NULL;
     if (folder.empty())
-        return StartSaver(arguments, &saver);
+        return StartProgram(SaverPath(), arguments, NULL, &saver);
     return StartSaverIn(folder, arguments, &saver);
 }
 

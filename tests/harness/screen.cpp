@@ -1,4 +1,5 @@
 #include "harness/screen.h"
+#include "harness/saver_harness.h"
 
 static HBITMAP MakeSurface(HDC dc, int width, int height, DWORD **bits) {
     BITMAPINFO info = {};
@@ -40,16 +41,12 @@ ScreenShot CaptureScreen(const RECT &area) {
     return shot;
 }
 
-ScreenShot ExpectedPicture(const std::string &saverPath, int id, int width, int height) {
+ScreenShot ExpectedPicture(int id, int width, int height) {
     ScreenShot shot;
-    HMODULE saver = LoadLibraryExA(saverPath.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC found = saver ? FindResourceA(saver, MAKEINTRESOURCEA(id), (LPCSTR)RT_BITMAP) : NULL;
-    if (found == NULL) {
-        if (saver)
-            FreeLibrary(saver);
+    std::string resource = SaverResource((LPCSTR)RT_BITMAP, id);
+    if (resource.size() < sizeof(BITMAPINFOHEADER))
         return shot;
-    }
-    const BITMAPINFO *info = (const BITMAPINFO *)LockResource(LoadResource(saver, found));
+    const BITMAPINFO *info = (const BITMAPINFO *)resource.data();
     const BITMAPINFOHEADER &header = info->bmiHeader;
     int colours = header.biBitCount <= 8 ? 1 << header.biBitCount : 0;
     const BYTE *bits = (const BYTE *)info + header.biSize + 4 * colours;
@@ -77,7 +74,6 @@ ScreenShot ExpectedPicture(const std::string &saverPath, int id, int width, int 
     DeleteDC(source);
     DeleteDC(target);
     ReleaseDC(NULL, screen);
-    FreeLibrary(saver);
     return shot;
 }
 

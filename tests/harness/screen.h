@@ -20,7 +20,7 @@ ScreenShot CaptureScreen(const RECT &area);
 
 // Picture k of the saver, as it must appear when drawn to the given size on black: its
 // transparent pixels black. Read from the saver's resources through the system's own decoder.
-ScreenShot ExpectedPicture(const std::string &saverPath, int id, int width, int height);
+ScreenShot ExpectedPicture(int id, int width, int height);
 
 // The smallest rectangle holding every non-black pixel of the area; empty when all is black.
 RECT NonBlackBounds(const ScreenShot &shot, const RECT &area);

@@ -38,12 +38,6 @@ namespace {
 #ifndef FAKE_NO_EXPORT
 unsigned calls;
 
-bool SettingIsOne(const char *name) {
-    char value[8];
-    ReadSetting(name, value, sizeof(value));
-    return strcmp(value, "1") == 0;
-}
-
 // The answer of the call with this number (0 for the first), from FAKE_PWD_ANSWERS.
 BOOL AnswerOf(unsigned call) {
     char answers[256];
@@ -115,15 +109,13 @@ extern "C" BOOL WINAPI VerifyScreenSavePwd(HWND window) {
     snprintf(line, sizeof(line), "VerifyScreenSavePwd window=0x%llx -> %d",
              (unsigned long long)(UINT_PTR)window, answer);
     WriteLogLine(line);
-    if (SettingIsOne("FAKE_PWD_FAULT"))
+    if (ReadNumber("FAKE_PWD_FAULT", 0) == 1)
         *(volatile int *)(UINT_PTR)0 = 0;
 
     HCURSOR arrow = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     SetCursor(arrow);
     MoveCursor();
-    char delay[32];
-    ReadSetting("FAKE_PWD_DELAY_MS", delay, sizeof(delay));
-    KeepDialogOpen((DWORD)strtoul(delay, NULL, 10), SettingIsOne("FAKE_PWD_PUMP"));
+    KeepDialogOpen((DWORD)ReadNumber("FAKE_PWD_DELAY_MS", 0), ReadNumber("FAKE_PWD_PUMP", 0) == 1);
     SetCursor(arrow);
     return answer;
 }

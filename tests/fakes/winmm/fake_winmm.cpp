@@ -11,8 +11,8 @@
 //   FAKE_MCI_END_CODE the MCI_NOTIFY_ code such an end reports; default 1, MCI_NOTIFY_SUCCESSFUL
 //                     (4 aborted, 8 failed: a port taken by another program, a broken driver)
 //   FAKE_MCI_FAIL     an error to return instead, such as "PLAY=277": OPEN, STATUS or PLAY
-//   FAKE_MCI_FAULT    "PLAY" faults the first play instead of answering, as a broken driver
-//                     would (a write through a null pointer); "PLAY:2" the second
+//   FAKE_MCI_FAULT    the number of the play (1 the first) that faults instead of answering, as
+//                     a broken driver would (a write through a null pointer)
 //
 // It also makes the probe's window, which answers the tests' questions about the process.
 //
@@ -30,6 +30,7 @@
 #include "fake_log.h"
 #include "probe_window.h"
 
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -62,15 +63,6 @@ MCIERROR InjectedError(const char *command) {
     return (MCIERROR)strtoul(fail + length + 1, NULL, 10);
 }
 
-void FaultIfAsked(int play) {
-    char fault[32];
-    ReadSetting("FAKE_MCI_FAULT", fault, sizeof(fault));
-    if (_strnicmp(fault, "PLAY", 4) != 0 || (fault[4] != '\0' && fault[4] != ':'))
-        return;
-    if (play == (fault[4] == ':' ? atoi(fault + 5) : 1))
-        *(volatile int *)NULL = 0;
-}
-
 Device *FindDevice(MCIDEVICEID id) {
     for (Device &device : devices)
         if (id != 0 && device.id == id)
@@ -96,11 +88,8 @@ void EndPlay(Device *device, WPARAM code) {
 DWORD WINAPI WatchForEnds(void *) {
     for (;;) {
         bool endAll = WaitForSingleObject(endEvent, POLL_MS) == WAIT_OBJECT_0;
-        char text[32];
-        ReadSetting("FAKE_MCI_PLAY_MS", text, sizeof(text));
-        long length = text[0] != '\0' ? strtol(text, NULL, 10) : -1;
-        ReadSetting("FAKE_MCI_END_CODE", text, sizeof(text));
-        WPARAM code = text[0] != '\0' ? strtoul(text, NULL, 10) : MCI_NOTIFY_SUCCESSFUL;
+        long length = ReadNumber("FAKE_MCI_PLAY_MS", -1);
+        WPARAM code = (WPARAM)ReadNumber("FAKE_MCI_END_CODE", MCI_NOTIFY_SUCCESSFUL);
         EnterCriticalSection(&lock);
         for (Device &device : devices) {
             if (device.id == 0 || !device.playing)
@@ -126,14 +115,25 @@ const char *Text(LPCSTR text) {
     return IS_INTRESOURCE(text) ? "#id" : text;
 }
 
-MCIERROR Open(DWORD flags, MCI_OPEN_PARMSA *params, char *line, size_t size) {
-    int used = snprintf(line, size, "OPEN dev=0 flags=0x%lx", (unsigned long)flags);
+// One line of the log, written a field at a time.
+struct Line {
+    char text[MAX_PATH + 256] = "";
+    int used = 0;
+    void Add(const char *format, ...) {
+        va_list fields;
+        va_start(fields, format);
+        used += vsnprintf(text + used, sizeof(text) - used, format, fields);
+        va_end(fields);
+    }
+};
+
+MCIERROR Open(DWORD flags, MCI_OPEN_PARMSA *params, Line *line) {
+    line->Add("OPEN dev=0 flags=0x%lx", (unsigned long)flags);
     if (flags & MCI_OPEN_TYPE)
-        used += snprintf(line + used, size - used, " type=\"%s\"",
-                         flags & MCI_OPEN_TYPE_ID ? "#id" : Text(params->lpstrDeviceType));
+        line->Add(" type=\"%s\"", flags & MCI_OPEN_TYPE_ID ? "#id" : Text(params->lpstrDeviceType));
     if (flags & MCI_OPEN_ELEMENT)
-        used += snprintf(line + used, size - used, " element=\"%s\"",
-                         flags & MCI_OPEN_ELEMENT_ID ? "#id" : Text(params->lpstrElementName));
+        line->Add(" element=\"%s\"",
+                  flags & MCI_OPEN_ELEMENT_ID ? "#id" : Text(params->lpstrElementName));
     MCIERROR error = InjectedError("OPEN");
     if (error == 0 && (flags & MCI_OPEN_ELEMENT) &&
         GetFileAttributesA(params->lpstrElementName) == INVALID_FILE_ATTRIBUTES)
@@ -146,36 +146,30 @@ MCIERROR Open(DWORD flags, MCI_OPEN_PARMSA *params, char *line, size_t size) {
         error = MCIERR_OUT_OF_MEMORY;
     if (error == 0) {
         ZeroMemory(slot, sizeof(*slot));
-        slot->id = ++lastId;
-        params->wDeviceID = slot->id;
+        slot->id = params->wDeviceID = ++lastId;
     }
-    snprintf(line + used, size - used, " -> err=%lu id=%u", (unsigned long)error,
-             error == 0 ? slot->id : 0);
+    line->Add(" -> err=%lu id=%u", (unsigned long)error, error == 0 ? slot->id : 0);
     return error;
 }
 
-MCIERROR Status(Device *device, DWORD flags, MCI_STATUS_PARMS *params, char *line, size_t size) {
-    int used = snprintf(line, size, "STATUS dev=%u flags=0x%lx item=0x%lx", device ? device->id : 0,
-                        (unsigned long)flags, (unsigned long)params->dwItem);
+MCIERROR Status(Device *device, MCI_STATUS_PARMS *params, Line *line) {
+    line->Add(" item=0x%lx", (unsigned long)params->dwItem);
     MCIERROR error = device ? InjectedError("STATUS") : MCIERR_INVALID_DEVICE_ID;
-    if (error == 0) {
-        if (params->dwItem == MCI_SEQ_STATUS_PORT)
-            params->dwReturn = MCI_SEQ_MAPPER;
-        else
-            error = MCIERR_UNSUPPORTED_FUNCTION;
-    }
-    snprintf(line + used, size - used, " -> err=%lu return=%llu", (unsigned long)error,
-             error == 0 ? (unsigned long long)params->dwReturn : 0ull);
+    if (error == 0 && params->dwItem == MCI_SEQ_STATUS_PORT)
+        params->dwReturn = MCI_SEQ_MAPPER;
+    else if (error == 0)
+        error = MCIERR_UNSUPPORTED_FUNCTION;
+    line->Add(" -> err=%lu return=%llu", (unsigned long)error,
+              error == 0 ? (unsigned long long)params->dwReturn : 0ull);
     return error;
 }
 
-MCIERROR Play(Device *device, DWORD flags, MCI_PLAY_PARMS *params, char *line, size_t size) {
+MCIERROR Play(Device *device, DWORD flags, MCI_PLAY_PARMS *params, Line *line) {
     HWND callback = params && (flags & MCI_NOTIFY) ? (HWND)params->dwCallback : NULL;
-    int used =
-        snprintf(line, size, "PLAY dev=%u flags=0x%lx callback=0x%llx", device ? device->id : 0,
-                 (unsigned long)flags, (unsigned long long)(UINT_PTR)callback);
-    static int plays;
-    FaultIfAsked(++plays);
+    line->Add(" callback=0x%llx", (unsigned long long)(UINT_PTR)callback);
+    static long plays;
+    if (++plays == ReadNumber("FAKE_MCI_FAULT", 0))
+        *(volatile int *)NULL = 0;
     MCIERROR error = device ? InjectedError("PLAY") : MCIERR_INVALID_DEVICE_ID;
     if (error == 0) {
         device->playing = true;
@@ -184,15 +178,7 @@ MCIERROR Play(Device *device, DWORD flags, MCI_PLAY_PARMS *params, char *line, s
         device->playStart = GetTickCount();
         StartWatching();
     }
-    snprintf(line + used, size - used, " -> err=%lu", (unsigned long)error);
-    return error;
-}
-
-MCIERROR Close(Device *device, DWORD flags, char *line, size_t size) {
-    int used = snprintf(line, size, "CLOSE dev=%u flags=0x%lx", device ? device->id : 0,
-                        (unsigned long)flags);
-    MCIERROR error = device ? 0 : MCIERR_INVALID_DEVICE_ID;
-    snprintf(line + used, size - used, " -> err=%lu", (unsigned long)error);
+    line->Add(" -> err=%lu", (unsigned long)error);
     return error;
 }
 
@@ -209,7 +195,7 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void *) {
 
 extern "C" MCIERROR WINAPI mciSendCommandA(MCIDEVICEID id, UINT message, DWORD_PTR flags,
                                            DWORD_PTR param) {
-    char line[MAX_PATH + 256];
+    Line line;
     MCIERROR error;
     EnterCriticalSection(&lock);
     Device *device = FindDevice(id);
@@ -218,30 +204,35 @@ extern "C" MCIERROR WINAPI mciSendCommandA(MCIDEVICEID id, UINT message, DWORD_P
     Device ended = device ? *device : Device();
     WPARAM endCode = 0;
     DWORD commandFlags = (DWORD)flags;
+    const char *name = message == MCI_STATUS ? "STATUS" : message == MCI_PLAY ? "PLAY" : "CLOSE";
+    if (message != MCI_OPEN)
+        line.Add("%s dev=%u flags=0x%lx", name, device ? device->id : 0, (unsigned long)flags);
     switch (message) {
     case MCI_OPEN:
-        error = Open(commandFlags, (MCI_OPEN_PARMSA *)param, line, sizeof(line));
+        error = Open(commandFlags, (MCI_OPEN_PARMSA *)param, &line);
         break;
     case MCI_STATUS:
-        error = Status(device, commandFlags, (MCI_STATUS_PARMS *)param, line, sizeof(line));
+        error = Status(device, (MCI_STATUS_PARMS *)param, &line);
         break;
     case MCI_PLAY:
-        error = Play(device, commandFlags, (MCI_PLAY_PARMS *)param, line, sizeof(line));
+        error = Play(device, commandFlags, (MCI_PLAY_PARMS *)param, &line);
         endCode = MCI_NOTIFY_SUPERSEDED;
         break;
     case MCI_CLOSE:
-        error = Close(device, commandFlags, line, sizeof(line));
+        error = device ? 0 : MCIERR_INVALID_DEVICE_ID;
+        line.Add(" -> err=%lu", (unsigned long)error);
         if (error == 0)
             ZeroMemory(device, sizeof(*device));
         endCode = MCI_NOTIFY_ABORTED;
         break;
     default:
         error = MCIERR_UNRECOGNIZED_COMMAND;
-        snprintf(line, sizeof(line), "MESSAGE dev=%u message=0x%x flags=0x%lx -> err=%lu", id,
-                 message, (unsigned long)commandFlags, (unsigned long)error);
+        line = Line();
+        line.Add("MESSAGE dev=%u message=0x%x flags=0x%lx -> err=%lu", id, message,
+                 (unsigned long)commandFlags, (unsigned long)error);
         break;
     }
-    WriteLogLine(line);
+    WriteLogLine(line.text);
     if (error == 0 && endCode != 0)
         EndPlay(&ended, endCode);
     LeaveCriticalSection(&lock);

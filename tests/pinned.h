@@ -23,6 +23,9 @@ const DWORD DIALOG_STYLE = 0x90C808C0;
 const DWORD REFUSED_EXIT = (DWORD)-1;
 const DWORD DIALOG_EXIT = 1;
 
+// After a password check ends, a close request within this many milliseconds asks nothing.
+const DWORD PASSWORD_RECHECK_MS = 200;
+
 // The slideshow's timer: a tick with this id draws the next picture.
 const UINT_PTR SHOW_TIMER_ID = 10001;
 

@@ -2,8 +2,8 @@
 
 #include <stdlib.h>
 
-#include "frame/frame_rules.h"
 #include "harness/saver_run.h"
+#include "pinned.h"
 
 static const char USE_PASSWORD[] = "ScreenSaveUsePassword";
 
@@ -84,5 +84,5 @@ void UseWindows95Password(SaverRun *run) {
 }
 
 size_t MostChecks(DWORD spanMs) {
-    return spanMs / PASSWORD_RECHECK_MS + 2;
+    return spanMs / pinned::PASSWORD_RECHECK_MS + 2;
 }

@@ -10,8 +10,8 @@
 
 #include "harness/saver_run.h"
 #include "e2e/password_doubles.h"
-#include "frame/frame_rules.h"
 #include "frame/saver_state.h"
+#include "pinned.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ const char MPR_LOG[] = "fake_mpr.log";
 const DWORD DIALOG_MS = 500; // how long the double's dialog stays open where it matters
 // After a check has ended, until a new one may surely be asked for: the interval and room for a
 // slow machine to pass the input on.
-const DWORD PAST_RECHECK_MS = PASSWORD_RECHECK_MS + 300;
+const DWORD PAST_RECHECK_MS = pinned::PASSWORD_RECHECK_MS + 300;
 
 // The double's line for the change-password call the saver is to make.
 std::string ChangeAsked(HWND owner) {
@@ -173,7 +173,7 @@ TEST_F(PasswordLock, AnInputStormAsksAtMostOncePerInterval) {
         PumpFor(50);
     }
     DWORD span = GetTickCount() - start;
-    PumpFor(PASSWORD_RECHECK_MS + QUIET_MS);
+    PumpFor(pinned::PASSWORD_RECHECK_MS + QUIET_MS);
 
     EXPECT_TRUE(StillRunning());
     Lines lines = PasswordLog();

@@ -5,7 +5,8 @@
 # function it imports is exported; it knows nothing of TLS callbacks or delay-loading; it wants
 # subsystem 4.0. The list below holds each function the program may import, every one of them
 # exported by the first Windows 95 release and by NT 4.0. A new import fails this check until it
-# is added here, after its availability on both has been checked.
+# is added here, after its availability on both has been checked. The image must also carry no
+# mark of the build that made it (see rebuild.sh).
 set -uo pipefail
 objdump=$1 image=$2
 
@@ -47,6 +48,11 @@ for version in SubsystemVersion OSystemVersion; do
     major=$(field "Major$version") minor=$(field "Minor$version")
     [ "$major.$minor" = 4.0 ] || fail "$version is $major.$minor, not 4.0"
 done
+# The link time stamp follows the COFF header's machine and section count. Any stamp but zero
+# comes from the build's clock, and two builds of one commit would differ.
+coff=$(($(od -An -tu4 -j60 -N4 "$image") + 4))
+stamp=$(od -An -tu4 -j$((coff + 4)) -N4 "$image" | tr -d ' ')
+[ "$stamp" = 0 ] || fail "its link time stamp is $stamp, not 0"
 [ "$(directory 9)" = "00000000 00000000" ] || fail "it has a TLS directory: $(directory 9)"
 [ "$(directory d)" = "00000000 00000000" ] || fail "it has delay-load imports: $(directory d)"
 

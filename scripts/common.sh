@@ -67,7 +67,6 @@ PACKAGES="cmake make g++ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binut
 
 # The user-mode emulator that runs 32-bit Linux programs where the kernel will not: version 10
 # from bookworm-backports (bookworm's 7.2 makes every Wine start take about a minute).
-BACKPORTS="deb http://deb.debian.org/debian bookworm-backports main"
 EMULATOR=/usr/bin/qemu-i386
 
 missing_packages() {
@@ -103,10 +102,50 @@ kernel_runs_i386() {
     /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
 
+# backports_source APT_ETC FOLDER: writes into FOLDER an apt source for bookworm-backports with
+# the address, components and options of the machine's own bookworm source in APT_ETC (in either
+# format: the first "deb" line or deb822 stanza whose suites include bookworm), so that a machine
+# that reaches Debian only through its own mirror or proxy gets the backports from there too.
+# Fails, writing nothing, where there is no such source.
+backports_source() {
+    local etc=$1 folder=$2 file
+    for file in "$etc/sources.list" "$etc"/sources.list.d/*.list; do
+        [ -f "$file" ] || continue
+        # Options in brackets may hold spaces; the suite is the second word after them.
+        awk '{ sub(/#.*/, "") } $1 == "deb" {
+                n = 2
+                if ($2 ~ /^\[/) while ($n !~ /\]$/ && n < NF) n++
+                if ($2 ~ /^\[/) n++
+                if ($(n + 1) == "bookworm" && NF > n + 1) { $(n + 1) = "bookworm-backports"; print; found = 1; exit }
+            } END { exit !found }' "$file" >"$folder/quorvane-backports.list" && return 0
+    done
+    rm -f "$folder/quorvane-backports.list"
+    for file in "$etc"/sources.list.d/*.sources; do
+        [ -f "$file" ] || continue
+        # Stanzas are separated by blank lines; a field goes on over lines that start with a
+        # space. The stanza is copied as it is, but for its types and suites.
+        awk 'function flush() {
+                if (deb && bookworm && !disabled) { printf "%s", stanza; found = 1; exit }
+                stanza = ""; deb = bookworm = disabled = 0
+            }
+            /^[ \t]*$/ { flush(); next }
+            /^#/ { next }
+            /^[^ \t]/ { field = tolower($1) }
+            field == "types:" { if (/^[^ \t]/) stanza = stanza "Types: deb\n"; for (k = 1; k <= NF; k++) if ($k == "deb") deb = 1; next }
+            field == "suites:" { if (/^[^ \t]/) stanza = stanza "Suites: bookworm-backports\n"; for (k = 1; k <= NF; k++) if ($k == "bookworm") bookworm = 1; next }
+            field == "enabled:" && tolower($2) == "no" { disabled = 1 }
+            { stanza = stanza $0 "\n" }
+            END { if (!found) flush(); exit !found }' "$file" >"$folder/quorvane-backports.sources" &&
+            return 0
+    done
+    rm -f "$folder/quorvane-backports.sources"
+    return 1
+}
+
 # Never the recommended qemu-user-binfmt: that would send every 32-bit program on the machine
 # through the emulator. Ours is registered only inside the test run's own namespace.
 # The backports source is used for this one install and never written into the machine's apt
-# set-up: apt reads the machine's sources plus that line from a folder of ours, and keeps the
+# set-up: apt reads the machine's sources plus that one from a folder of ours, and keeps the
 # package lists it fetches there (no package cache, which would be built from those lists).
 install_emulator() {
     "$EMULATOR" --version 2>/dev/null | grep -q "version \(1[0-9]\|[2-9][0-9]\)\." && return 0
@@ -114,9 +153,13 @@ install_emulator() {
     apt=$(mktemp -d -t quorvane-apt.XXXXXX)
     SCRATCH+=("$apt")
     mkdir -p "$apt/sources" "$apt/lists/partial"
+    if ! backports_source /etc/apt "$apt/sources"; then
+        echo "No emulator: /etc/apt names no Debian bookworm source to take bookworm-backports from."
+        rm -rf "$apt"
+        return 1
+    fi
     cp -p /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources "$apt/sources/" \
         2>/dev/null || true
-    echo "$BACKPORTS" >"$apt/sources/quorvane-backports.list"
     local options=(-o "Dir::Etc::SourceParts=$apt/sources" -o "Dir::State::Lists=$apt/lists"
         -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=)
     echo "Installing: qemu-user from bookworm-backports"

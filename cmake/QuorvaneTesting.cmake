@@ -8,8 +8,24 @@ set_property(DIRECTORY PROPERTY COMPILE_OPTIONS "")
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 add_compile_options(${QUORVANE_WARNINGS})
 
-# Every test runs against one persistent wineserver; the test scripts start it, and this
-# fixture keeps a bare `ctest` working too.
+# quorvane_guard_tests([directory]): ctest in the folder's build tree stops at once unless
+# scripts/test started it (tests/ctest_guard.cmake).
+function(quorvane_guard_tests)
+  set(directory ${ARGN})
+  if(NOT directory)
+    set(directory ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  set(guard ${CMAKE_SOURCE_DIR}/tests/ctest_guard.cmake)
+  get_property(included DIRECTORY ${directory} PROPERTY TEST_INCLUDE_FILES)
+  if(NOT guard IN_LIST included)
+    set_property(DIRECTORY ${directory} PROPERTY TEST_INCLUDE_FILES ${guard} ${included})
+  endif()
+endfunction()
+quorvane_guard_tests(${CMAKE_SOURCE_DIR})
+quorvane_guard_tests()
+
+# Every test runs against one persistent wineserver. The test scripts start it; this fixture
+# starts it again should it have ended meanwhile.
 add_test(NAME wine_server_start
   COMMAND sh -c "wineserver -p </dev/null >/dev/null 2>&1; ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot </dev/null >/dev/null 2>&1; true")
 set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine)
@@ -20,6 +36,7 @@ function(quorvane_add_gtest target)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 60)
   endif()
+  quorvane_guard_tests()
   add_executable(${target} ${ARG_SOURCES})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${target} PRIVATE gtest_main)

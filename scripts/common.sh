@@ -264,37 +264,57 @@ describe_route() {
     esac
 }
 
-# enter_route SCRIPT ARGS...: on the qemu route, runs the script again inside a private
-# namespace where 32-bit programs go through the emulator, and exits with its status; on the
-# others (and inside), returns at once.
-enter_route() {
-    [ "$ROUTE" = qemu ] || return 0
-    if [ -n "${QUORVANE_EMULATOR_LINK:-}" ]; then
-        register_emulator "$QUORVANE_EMULATOR_LINK" || {
-            echo "Could not route 32-bit programs to $EMULATOR" >&2
-            exit 1
-        }
+# enter_namespace SCRIPT ARGS...: runs the script again inside a private user, mount and PID
+# namespace, and exits with its status, where the session needs one: always on the qemu route,
+# whose emulator is registered only there, and everywhere for a script that sets
+# SESSION_NAMESPACE=1 (scripts/test). Every program started in the namespace ends with it and
+# every mount made there goes with it, even when this script is killed: setpriv kills unshare
+# when this script ends, and unshare (--kill-child) the namespace's first process, whose end
+# ends every other process in it. Returns at once elsewhere, and inside.
+enter_namespace() {
+    [ -z "${QUORVANE_NAMESPACE:-}" ] || return 0
+    [ "$ROUTE" = qemu ] || [ "${SESSION_NAMESPACE:-}" = 1 ] || return 0
+    if [ "$ROUTE" != qemu ] && ! "${NAMESPACE[@]}" true </dev/null >/dev/null 2>&1; then
+        echo "No namespace of its own for this session (unshare failed): a killed run may leave programs and a mount behind."
         return 0
     fi
-    local link status=0
-    link=$(emulator_link)
-    SCRATCH+=("$(dirname "$link")")
-    QUORVANE_EMULATOR_LINK=$link stoppable "${NAMESPACE[@]}" "$BASH" "$@" || status=$?
+    local status=0
+    QUORVANE_NAMESPACE=1 stoppable setpriv --pdeathsig KILL "${NAMESPACE[@]}" "$BASH" "$@" ||
+        status=$?
     exit $status
 }
 
-# start_session SCRIPT ARGS...: what scripts/test and scripts/run do first: the packages, the
-# route, the builds, and on the qemu route the script again inside its namespace.
+# Inside the qemu route's namespace: 32-bit Linux programs go through the emulator from here on.
+# Done once; a script run by the session's own tests finds it done.
+route_to_emulator() {
+    [ ! -e /proc/sys/fs/binfmt_misc/quorvane-i386 ] || return 0
+    local link
+    link=$(emulator_link)
+    SCRATCH+=("$(dirname "$link")")
+    register_emulator "$link" || {
+        echo "Could not route 32-bit programs to $EMULATOR" >&2
+        exit 1
+    }
+}
+
+# start_session SCRIPT ARGS...: what scripts/test and scripts/run do first: the packages and the
+# route, then, where the session has a namespace of its own, the script again inside it; there
+# (or here, where it has none) the builds.
 start_session() {
     stop_on_signals
-    install_packages
-    choose_route
-    [ -n "${QUORVANE_EMULATOR_LINK:-}" ] || describe_route
+    if [ -z "${QUORVANE_NAMESPACE:-}" ]; then
+        install_packages
+        choose_route
+        describe_route
+        enter_namespace "$@"
+    else
+        choose_route
+        [ "$ROUTE" != qemu ] || route_to_emulator
+    fi
     build default "$BUILD_DIR"
     # A stand-in's tests still check the shipped file, the one in this build.
     [ "$TEST_BUILD_DIR" = "$BUILD_DIR" ] || build "$TEST_PRESET" "$TEST_BUILD_DIR" all \
         -DQUORVANE_SHIPPED_SCR="$BUILD_DIR/bin/quorvane.scr"
-    enter_route "$@"
 }
 
 # build PRESET DIR [TARGET [CONFIGURE-OPTION...]]: configures DIR once, then brings TARGET
@@ -370,6 +390,8 @@ start_wine() {
         export WINEPREFIX
         WINEPREFIX=$(mktemp -d -t quorvane-prefix.XXXXXX)
         SCRATCH+=("$WINEPREFIX")
+        # The one prefix in which ctest runs the tests (tests/ctest_guard.cmake).
+        export QUORVANE_TEST_PREFIX=$WINEPREFIX
     fi
     export WINEDEBUG=${WINEDEBUG:--all}
     PREFIXES+=("$WINEPREFIX")

@@ -1,0 +1,7 @@
+# Read by ctest before any test of the folder is listed or run. The tests start Wine programs
+# and windows; scripts/test gives each pass a display and a Wine prefix of its own and names
+# that prefix in QUORVANE_TEST_PREFIX. Anywhere else they would use the person's own prefix
+# (~/.wine), so ctest stops here, before the test programs are even listed.
+if("$ENV{QUORVANE_TEST_PREFIX}" STREQUAL "" OR NOT "$ENV{QUORVANE_TEST_PREFIX}" STREQUAL "$ENV{WINEPREFIX}")
+  message(FATAL_ERROR "Run the tests with scripts/test, or scripts/test -R NAME for some.")
+endif()

@@ -42,6 +42,17 @@ const char SETTINGS_SECTION[] = "QuorvanelsScreenSaver";
 const int TIME_TO_BOX = 1008, TIME_TO_BAR = 1009, TIME_FROM_BOX = 1010, TIME_FROM_BAR = 1011;
 const int QUIET_BOX = 1012;
 
+// The portraits' captions: white on black, centred, `top` pixels below the window's top, in this
+// face with CAPTION_CHARACTER_EXTRA pixels after each character.
+struct CaptionLook {
+    int top, height, width, weight; // height, width and weight as CreateFont takes them
+};
+const CaptionLook FULL_SCREEN_CAPTION = {50, 29, 10, FW_BOLD};
+const CaptionLook PREVIEW_CAPTION = {0, 12, 0, FW_NORMAL};
+const char CAPTION_FACE[] = "Times New Roman";
+const BYTE CAPTION_PITCH_AND_FAMILY = 0x17;
+const int CAPTION_CHARACTER_EXTRA = 3;
+
 } // namespace pinned
 
 #endif

@@ -5,6 +5,7 @@
 #include "harness/saver_run.h"
 #include "harness/screen.h"
 #include "pinned.h"
+#include "resources/content_texts.h"
 
 #include <stdio.h>
 
@@ -27,6 +28,7 @@ const LayoutRow PREVIEW_LAYOUT = {152, 112, {53, 22, 45, 67}, {18, 22, 114, 67}}
 
 const int CYCLE[] = {5, 1, 2, 3, 4, 5, 1};
 const int PORTRAIT_WIDTH = 100; // as stored
+const char *const CAPTIONS[] = {CAPTION_1, CAPTION_2, CAPTION_3, CAPTION_4};
 
 bool IsGrey(DWORD pixel) {
     BYTE r = (BYTE)(pixel >> 16), g = (BYTE)(pixel >> 8), b = (BYTE)pixel;
@@ -55,7 +57,7 @@ std::string Identify(const ScreenShot &shot, const Box &at) {
 // Checks one picture on screen; returns what is wrong, or "" when all is right. `area` is the
 // window's client area in screen coordinates; the caption band lies above the picture.
 std::string CheckPicture(const ScreenShot &shot, const RECT &area, int id, const Box &box,
-                         int captionTop) {
+                         const pinned::CaptionLook &caption) {
     char problem[256];
     Box at = {area.left + box.x, area.top + box.y, box.width, box.height};
     ScreenShot expected = ExpectedPicture(id, box.width, box.height);
@@ -106,7 +108,7 @@ std::string CheckPicture(const ScreenShot &shot, const RECT &area, int id, const
         return "portrait " + std::to_string(id) + " has no caption";
     int centre = (text.left + text.right) / 2 - area.left;
     int middle = (area.right - area.left) / 2;
-    if (text.top - area.top < captionTop || centre < middle - 4 || centre > middle + 4) {
+    if (text.top - area.top < caption.top || centre < middle - 4 || centre > middle + 4) {
         sprintf(problem, "caption %d at %ld..%ld x %ld..%ld", id, text.left - area.left,
                 text.right - area.left, text.top - area.top, text.bottom - area.top);
         return problem;
@@ -118,26 +120,42 @@ std::string CheckPicture(const ScreenShot &shot, const RECT &area, int id, const
                         (unsigned long)shot.At(x, y));
                 return problem;
             }
+
+    // Its look, pixel for pixel: the same caption drawn here in the font it should have, by the
+    // same system that drew the saver's.
+    ScreenShot look =
+        ExpectedCaption(CAPTIONS[id - 1], caption, area.right - area.left, area.bottom - area.top);
+    Box captionBand = {area.left, area.top, look.width, at.y - area.top};
+    wrong = CountDifferences(shot, captionBand, look);
+    if (wrong != 0) {
+        RECT should = NonBlackBounds(look, {0, 0, captionBand.width, captionBand.height});
+        sprintf(problem,
+                "caption %d: %d pixels differ from its font's; lit %ld x %ld, should be %ld x %ld",
+                id, wrong, text.right - text.left, text.bottom - text.top,
+                should.right - should.left, should.bottom - should.top);
+        return problem;
+    }
     return "";
 }
 
 // Polls the screen until the picture is right or the time is up. A failure tells the first
 // problem seen as well as the last: the show's own timer may move on meanwhile.
-void ExpectPictureAt(int line, const RECT &area, const LayoutRow &layout, int id, int captionTop) {
+void ExpectPictureAt(int line, const RECT &area, const LayoutRow &layout, int id,
+                     const pinned::CaptionLook &caption) {
     SCOPED_TRACE(testing::Message() << "line " << line << ", picture " << id);
     const Box &box = id == 5 ? layout.group : layout.portrait;
     std::string first, problem;
     DWORD start = GetTickCount();
     do {
         PumpFor(30);
-        problem = CheckPicture(CaptureScreen(area), area, id, box, captionTop);
+        problem = CheckPicture(CaptureScreen(area), area, id, box, caption);
         if (first.empty())
             first = problem;
     } while (!problem.empty() && GetTickCount() - start < SCREEN_MS);
     EXPECT_EQ("", problem) << "first seen: " << first;
 }
-#define ExpectPicture(area, layout, id, captionTop)                                                \
-    ExpectPictureAt(__LINE__, area, layout, id, captionTop)
+#define ExpectPicture(area, layout, id, caption)                                                   \
+    ExpectPictureAt(__LINE__, area, layout, id, caption)
 
 // Both ways to the next picture, one at a time: a paint (the window's own queue paints it once;
 // a cross-process RedrawWindow may paint twice) and a tick of the show's timer.
@@ -149,11 +167,12 @@ void Advance(HWND window, size_t step) {
 }
 
 // The whole cycle, each picture reached one way or the other; stops at the first wrong one.
-void ExpectCycle(HWND window, const RECT &area, const LayoutRow &layout, int captionTop) {
+void ExpectCycle(HWND window, const RECT &area, const LayoutRow &layout,
+                 const pinned::CaptionLook &caption) {
     for (size_t step = 0; step < sizeof(CYCLE) / sizeof(CYCLE[0]); step++) {
         if (step > 0)
             Advance(window, step);
-        ExpectPicture(area, layout, CYCLE[step], captionTop);
+        ExpectPicture(area, layout, CYCLE[step], caption);
         if (testing::Test::HasFailure())
             return;
     }
@@ -197,21 +216,21 @@ TEST_F(Slideshow, CyclesThroughThePicturesFullScreen) {
     if (IsSkipped() || HasFatalFailure())
         return;
 
-    ExpectCycle(window, screen, *layout, 50);
+    ExpectCycle(window, screen, *layout, pinned::FULL_SCREEN_CAPTION);
 }
 
 TEST_F(Slideshow, OtherTimersDrawNothing) {
     StartFullScreen();
     if (IsSkipped() || HasFatalFailure())
         return;
-    ExpectPicture(screen, *layout, 5, 50);
+    ExpectPicture(screen, *layout, 5, pinned::FULL_SCREEN_CAPTION);
 
     for (WPARAM id : {0, 1, 10000, 10002, 0xFFFF})
         PostMessageA(window, WM_TIMER, id, 0);
     PumpFor(QUIET_MS); // time for a wrong picture to show
-    ExpectPicture(screen, *layout, 5, 50);
+    ExpectPicture(screen, *layout, 5, pinned::FULL_SCREEN_CAPTION);
     Advance(window, 0);
-    ExpectPicture(screen, *layout, 1, 50);
+    ExpectPicture(screen, *layout, 1, pinned::FULL_SCREEN_CAPTION);
 }
 
 TEST_F(Slideshow, CyclesThroughThePicturesInThePreview) {
@@ -229,7 +248,7 @@ TEST_F(Slideshow, CyclesThroughThePicturesInThePreview) {
     POINT origin = {0, 0};
     ClientToScreen(preview, &origin);
     RECT area = {origin.x, origin.y, origin.x + 152, origin.y + 112};
-    ExpectCycle(preview, area, PREVIEW_LAYOUT, 0);
+    ExpectCycle(preview, area, PREVIEW_LAYOUT, pinned::PREVIEW_CAPTION);
 }
 
 TEST_F(Slideshow, DrawingLeaksNoObjects) {

@@ -77,6 +77,35 @@ ScreenShot ExpectedPicture(int id, int width, int height) {
     return shot;
 }
 
+ScreenShot ExpectedCaption(const char *text, const pinned::CaptionLook &look, int width,
+                           int height) {
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    DWORD *bits;
+    HBITMAP surface = MakeSurface(memory, width, height, &bits);
+    HGDIOBJ oldSurface = SelectObject(memory, surface);
+    RECT area = {0, 0, width, height};
+    FillRect(memory, &area, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    HFONT font = CreateFontA(look.height, look.width, 0, 0, look.weight, FALSE, FALSE, FALSE,
+                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             pinned::CAPTION_PITCH_AND_FAMILY, pinned::CAPTION_FACE);
+    HGDIOBJ oldFont = SelectObject(memory, font);
+    SetBkColor(memory, RGB(0, 0, 0));
+    SetTextColor(memory, RGB(255, 255, 255));
+    SetTextCharacterExtra(memory, pinned::CAPTION_CHARACTER_EXTRA);
+    RECT box = {0, look.top, width, height};
+    DrawTextA(memory, text, -1, &box, DT_CENTER);
+    GdiFlush();
+    ScreenShot shot = CopyOut(area, bits);
+    SelectObject(memory, oldFont);
+    SelectObject(memory, oldSurface);
+    DeleteObject(font);
+    DeleteObject(surface);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return shot;
+}
+
 RECT NonBlackBounds(const ScreenShot &shot, const RECT &area) {
     RECT bounds = {area.right, area.bottom, area.left, area.top};
     for (int y = area.top; y < area.bottom; y++)

@@ -24,12 +24,12 @@ expect() {
 }
 
 expect "one line, options with spaces" sources.list \
-    '# deb http://old.example/debian bookworm main\ndeb-src http://src.example/debian bookworm main\ndeb [ arch=amd64 signed-by=/k.gpg ] http://mirror.example/debian bookworm main contrib # ours\n' \
-    'deb [ arch=amd64 signed-by=/k.gpg ] http://mirror.example/debian bookworm-backports main contrib'
+    '# deb https://old.example/debian bookworm main\ndeb-src https://src.example/debian bookworm main\ndeb [ arch=amd64 signed-by=/k.gpg ] https://mirror.example/debian bookworm main contrib # ours\n' \
+    'deb [ arch=amd64 signed-by=/k.gpg ] https://mirror.example/debian bookworm-backports main contrib'
 expect "deb822, two suites, a key over lines" sources.list.d/debian.sources \
-    'Types: deb\nURIs: http://security.example/debian-security\nSuites: bookworm-security\nComponents: main\n\nTypes: deb deb-src\nURIs: http://mirror.example/debian\nSuites: bookworm-updates\n bookworm\nComponents: main non-free\nSigned-By:\n -----BEGIN PGP PUBLIC KEY BLOCK-----\n .\n' \
-    'Types: deb\nURIs: http://mirror.example/debian\nSuites: bookworm-backports\nComponents: main non-free\nSigned-By:\n -----BEGIN PGP PUBLIC KEY BLOCK-----\n .'
+    'Types: deb\nURIs: https://security.example/debian-security\nSuites: bookworm-security\nComponents: main\n\nTypes: deb deb-src\nURIs: https://mirror.example/debian\nSuites: bookworm-updates\n bookworm\nComponents: main non-free\nSigned-By:\n -----BEGIN PGP PUBLIC KEY BLOCK-----\n .\n' \
+    'Types: deb\nURIs: https://mirror.example/debian\nSuites: bookworm-backports\nComponents: main non-free\nSigned-By:\n -----BEGIN PGP PUBLIC KEY BLOCK-----\n .'
 expect "disabled stanza" sources.list.d/debian.sources \
-    'Enabled: no\nTypes: deb\nURIs: http://mirror.example/debian\nSuites: bookworm\nComponents: main\n' ''
-expect "another release only" sources.list 'deb http://mirror.example/debian trixie main\n' ''
+    'Enabled: no\nTypes: deb\nURIs: https://mirror.example/debian\nSuites: bookworm\nComponents: main\n' ''
+expect "another release only" sources.list 'deb https://mirror.example/debian trixie main\n' ''
 exit $failed

@@ -114,9 +114,16 @@ backports_source() {
         # Options in brackets may hold spaces; the suite is the second word after them.
         awk '{ sub(/#.*/, "") } $1 == "deb" {
                 n = 2
-                if ($2 ~ /^\[/) while ($n !~ /\]$/ && n < NF) n++
-                if ($2 ~ /^\[/) n++
-                if ($(n + 1) == "bookworm" && NF > n + 1) { $(n + 1) = "bookworm-backports"; print; found = 1; exit }
+                if ($2 ~ /^\[/) {
+                    while ($n !~ /\]$/ && n < NF) n++
+                    n++
+                }
+                if ($(n + 1) == "bookworm" && NF > n + 1) {
+                    $(n + 1) = "bookworm-backports"
+                    print
+                    found = 1
+                    exit
+                }
             } END { exit !found }' "$file" >"$folder/quorvane-backports.list" && return 0
     done
     rm -f "$folder/quorvane-backports.list"
@@ -131,8 +138,16 @@ backports_source() {
             /^[ \t]*$/ { flush(); next }
             /^#/ { next }
             /^[^ \t]/ { field = tolower($1) }
-            field == "types:" { if (/^[^ \t]/) stanza = stanza "Types: deb\n"; for (k = 1; k <= NF; k++) if ($k == "deb") deb = 1; next }
-            field == "suites:" { if (/^[^ \t]/) stanza = stanza "Suites: bookworm-backports\n"; for (k = 1; k <= NF; k++) if ($k == "bookworm") bookworm = 1; next }
+            field == "types:" {
+                if (/^[^ \t]/) stanza = stanza "Types: deb\n"
+                for (k = 1; k <= NF; k++) if ($k == "deb") deb = 1
+                next
+            }
+            field == "suites:" {
+                if (/^[^ \t]/) stanza = stanza "Suites: bookworm-backports\n"
+                for (k = 1; k <= NF; k++) if ($k == "bookworm") bookworm = 1
+                next
+            }
             field == "enabled:" && tolower($2) == "no" { disabled = 1 }
             { stanza = stanza $0 "\n" }
             END { if (!found) flush(); exit !found }' "$file" >"$folder/quorvane-backports.sources" &&
@@ -270,9 +285,8 @@ describe_route() {
 # SESSION_NAMESPACE=1 (scripts/test). Every program started in the namespace ends with it and
 # every mount made there goes with it, even when this script is killed: setpriv kills unshare
 # when this script ends, and unshare (--kill-child) the namespace's first process, whose end
-# ends every other process in it. Returns at once elsewhere, and inside.
+# ends every other process in it. Returns at once elsewhere.
 enter_namespace() {
-    [ -z "${QUORVANE_NAMESPACE:-}" ] || return 0
     [ "$ROUTE" = qemu ] || [ "${SESSION_NAMESPACE:-}" = 1 ] || return 0
     if [ "$ROUTE" != qemu ] && ! "${NAMESPACE[@]}" true </dev/null >/dev/null 2>&1; then
         echo "No namespace of its own for this session (unshare failed): a killed run may leave programs and a mount behind."

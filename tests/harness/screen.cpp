@@ -12,28 +12,24 @@ static HBITMAP MakeSurface(HDC dc, int width, int height, DWORD **bits) {
     return CreateDIBSection(dc, &info, DIB_RGB_COLORS, (void **)bits, NULL, 0);
 }
 
-static ScreenShot CopyOut(const RECT &area, const DWORD *bits) {
+// Draws into a fresh 32-bit surface of the area's size and returns its pixels; `draw` gets the
+// surface's context and the screen's.
+template <typename Draw> static ScreenShot DrawOffscreen(const RECT &area, Draw draw) {
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    DWORD *bits;
     ScreenShot shot;
     shot.left = area.left;
     shot.top = area.top;
     shot.width = area.right - area.left;
     shot.height = area.bottom - area.top;
+    HBITMAP surface = MakeSurface(memory, shot.width, shot.height, &bits);
+    HGDIOBJ old = SelectObject(memory, surface);
+    draw(memory, screen);
+    GdiFlush();
     shot.pixels.assign(bits, bits + (size_t)shot.width * shot.height);
     for (DWORD &pixel : shot.pixels)
         pixel &= 0xFFFFFF;
-    return shot;
-}
-
-ScreenShot CaptureScreen(const RECT &area) {
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    DWORD *bits;
-    int width = area.right - area.left, height = area.bottom - area.top;
-    HBITMAP surface = MakeSurface(memory, width, height, &bits);
-    HGDIOBJ old = SelectObject(memory, surface);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    ScreenShot shot = CopyOut(area, bits);
     SelectObject(memory, old);
     DeleteObject(surface);
     DeleteDC(memory);
@@ -41,11 +37,17 @@ ScreenShot CaptureScreen(const RECT &area) {
     return shot;
 }
 
+ScreenShot CaptureScreen(const RECT &area) {
+    return DrawOffscreen(area, [&](HDC memory, HDC screen) {
+        BitBlt(memory, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left,
+               area.top, SRCCOPY);
+    });
+}
+
 ScreenShot ExpectedPicture(int id, int width, int height) {
-    ScreenShot shot;
     std::string resource = SaverResource((LPCSTR)RT_BITMAP, id);
     if (resource.size() < sizeof(BITMAPINFOHEADER))
-        return shot;
+        return ScreenShot();
     const BITMAPINFO *info = (const BITMAPINFO *)resource.data();
     const BITMAPINFOHEADER &header = info->bmiHeader;
     int colours = header.biBitCount <= 8 ? 1 << header.biBitCount : 0;
@@ -53,57 +55,39 @@ ScreenShot ExpectedPicture(int id, int width, int height) {
 
     // Decode at the picture's own size, then stretch as the saver does (the default stretch
     // mode of a fresh context, enlarging).
-    HDC screen = GetDC(NULL);
-    HDC source = CreateCompatibleDC(screen);
-    HDC target = CreateCompatibleDC(screen);
-    DWORD *sourceBits, *targetBits;
-    HBITMAP sourceSurface = MakeSurface(source, header.biWidth, header.biHeight, &sourceBits);
-    HBITMAP targetSurface = MakeSurface(target, width, height, &targetBits);
-    HGDIOBJ oldSource = SelectObject(source, sourceSurface);
-    HGDIOBJ oldTarget = SelectObject(target, targetSurface);
-    SetDIBitsToDevice(source, 0, 0, header.biWidth, header.biHeight, 0, 0, 0, header.biHeight, bits,
-                      info, DIB_RGB_COLORS);
-    StretchBlt(target, 0, 0, width, height, source, 0, 0, header.biWidth, header.biHeight, SRCCOPY);
-    GdiFlush();
-    RECT area = {0, 0, width, height};
-    shot = CopyOut(area, targetBits);
-    SelectObject(source, oldSource);
-    SelectObject(target, oldTarget);
-    DeleteObject(sourceSurface);
-    DeleteObject(targetSurface);
-    DeleteDC(source);
-    DeleteDC(target);
-    ReleaseDC(NULL, screen);
-    return shot;
+    return DrawOffscreen({0, 0, width, height}, [&](HDC target, HDC screen) {
+        HDC source = CreateCompatibleDC(screen);
+        DWORD *sourceBits;
+        HBITMAP sourceSurface = MakeSurface(source, header.biWidth, header.biHeight, &sourceBits);
+        HGDIOBJ oldSource = SelectObject(source, sourceSurface);
+        SetDIBitsToDevice(source, 0, 0, header.biWidth, header.biHeight, 0, 0, 0, header.biHeight,
+                          bits, info, DIB_RGB_COLORS);
+        StretchBlt(target, 0, 0, width, height, source, 0, 0, header.biWidth, header.biHeight,
+                   SRCCOPY);
+        SelectObject(source, oldSource);
+        DeleteObject(sourceSurface);
+        DeleteDC(source);
+    });
 }
 
 ScreenShot ExpectedCaption(const char *text, const pinned::CaptionLook &look, int width,
                            int height) {
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    DWORD *bits;
-    HBITMAP surface = MakeSurface(memory, width, height, &bits);
-    HGDIOBJ oldSurface = SelectObject(memory, surface);
-    RECT area = {0, 0, width, height};
-    FillRect(memory, &area, (HBRUSH)GetStockObject(BLACK_BRUSH));
-    HFONT font = CreateFontA(look.height, look.width, 0, 0, look.weight, FALSE, FALSE, FALSE,
-                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             pinned::CAPTION_PITCH_AND_FAMILY, pinned::CAPTION_FACE);
-    HGDIOBJ oldFont = SelectObject(memory, font);
-    SetBkColor(memory, RGB(0, 0, 0));
-    SetTextColor(memory, RGB(255, 255, 255));
-    SetTextCharacterExtra(memory, pinned::CAPTION_CHARACTER_EXTRA);
-    RECT box = {0, look.top, width, height};
-    DrawTextA(memory, text, -1, &box, DT_CENTER);
-    GdiFlush();
-    ScreenShot shot = CopyOut(area, bits);
-    SelectObject(memory, oldFont);
-    SelectObject(memory, oldSurface);
-    DeleteObject(font);
-    DeleteObject(surface);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
-    return shot;
+    return DrawOffscreen({0, 0, width, height}, [&](HDC memory, HDC) {
+        RECT area = {0, 0, width, height};
+        FillRect(memory, &area, (HBRUSH)GetStockObject(BLACK_BRUSH));
+        HFONT font =
+            CreateFontA(look.height, look.width, 0, 0, look.weight, FALSE, FALSE, FALSE,
+                        ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        pinned::CAPTION_PITCH_AND_FAMILY, pinned::CAPTION_FACE);
+        HGDIOBJ oldFont = SelectObject(memory, font);
+        SetBkColor(memory, RGB(0, 0, 0));
+        SetTextColor(memory, RGB(255, 255, 255));
+        SetTextCharacterExtra(memory, pinned::CAPTION_CHARACTER_EXTRA);
+        RECT box = {0, look.top, width, height};
+        DrawTextA(memory, text, -1, &box, DT_CENTER);
+        SelectObject(memory, oldFont);
+        DeleteObject(font);
+    });
 }
 
 RECT NonBlackBounds(const ScreenShot &shot, const RECT &area) {

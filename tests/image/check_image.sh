@@ -5,8 +5,11 @@
 # function it imports is exported; it knows nothing of TLS callbacks or delay-loading; it wants
 # subsystem 4.0. The list below holds each function the program may import, every one of them
 # exported by the first Windows 95 release and by NT 4.0. A new import fails this check until it
-# is added here, after its availability on both has been checked. The image must also carry no
-# mark of the build that made it (see rebuild.sh).
+# is added here, after its availability on both has been checked. Every instruction of its code
+# must run on a 486 with its floating-point unit, the least processor of those systems: the
+# second list holds each instruction it may use, as objdump spells it, and a new one fails this
+# check until it is added there, after it has been found in the 486's own instruction set. The
+# image must also carry no mark of the build that made it (see rebuild.sh).
 set -uo pipefail
 objdump=$1 image=$2
 
@@ -17,17 +20,37 @@ GDI32 DeleteObject GetObjectA GetStockObject RealizePalette SelectObject SelectP
 GDI32 SetTextCharacterExtra SetTextColor StretchBlt
 KERNEL32 CloseHandle CreateFileA DeleteFileA ExitProcess FindResourceA FreeLibrary FreeResource
 KERNEL32 GetCommandLineA GetLocalTime GetModuleHandleA GetPrivateProfileIntA GetProcAddress
-KERNEL32 GetSystemTime GetTempFileNameA GetTempPathA GetTickCount GetVersionExA GlobalAlloc
+KERNEL32 GetSystemTime GetWindowsDirectoryA GetTempFileNameA GetTempPathA GetTickCount GetVersionExA GlobalAlloc
 KERNEL32 GlobalFree GlobalLock GlobalUnlock LoadLibraryA LoadResource LockResource
 KERNEL32 SetUnhandledExceptionFilter SizeofResource Sleep SystemTimeToFileTime
 KERNEL32 UnhandledExceptionFilter WriteFile WritePrivateProfileStringA lstrcpyA lstrlenA
 USER32 BeginPaint CharNextA CreateWindowExA DefWindowProcA DialogBoxParamA DispatchMessageA
 USER32 DrawTextA EndDialog EndPaint FillRect FindWindowA GetClientRect GetCursorPos GetDC
 USER32 GetDlgItem GetForegroundWindow GetMessageA GetParent GetSystemMetrics GetWindowDC
-USER32 GetWindowRect IsWindow KillTimer LoadIconA LoadStringA PeekMessageA PostMessageA
+USER32 GetWindowRect GetWindowTextA IsWindow KillTimer LoadIconA LoadStringA MessageBoxA
+USER32 PeekMessageA PostMessageA
 USER32 PostQuitMessage RegisterClassA ReleaseDC SendMessageA SetCursor SetForegroundWindow
 USER32 SetTimer SetWindowTextA ShowWindow SystemParametersInfoA TranslateMessage wsprintfA
 WINMM mciSendCommandA
+"
+
+# Of the 80486 and its x87 unit, nothing later: no conditional moves or fcomi (Pentium Pro),
+# no cmpxchg8b, cpuid, rdtsc or rdmsr (Pentium), no long NOPs, MMX, SSE, fences or prefetches.
+INSTRUCTIONS="
+adc add addl addw and andb andl cbtw cltd cwtl dec decl div divl idiv idivl imul inc incl lea
+leave mov movb movl movw movsbl movsbw movswl movzbl movzbw movzwl mul mull neg negl nop not
+notl or orb orl orw sar sbb shl shld shr shrd sub subl xchg xor xorb xorl
+bsf bsr bt btc btr bts bswap cmpxchg xadd
+cmp cmpb cmpl cmpw test testb testl testw
+seta setae setb setbe sete setg setge setl setle setne setno setnp setns seto setp sets
+call jmp ret ja jae jb jbe je jecxz jg jge jl jle jne jno jnp jns jo jp js loop
+push pushl pushw pop popl
+cld std rep repz repnz cmpsb cmpsl lods lodsb lodsl movsb movsl movsw scas scasb stos stosb stosl
+fabs fadd faddl faddp fadds fchs fcom fcoml fcomp fcompl fcompp fdiv fdivl fdivp fdivr fdivrl
+fdivrp fiaddl fidivl fildl fildll fildq filds fimull fistl fistpl fistpll fistps fisubl fisubrl
+fld fld1 fldcw fldl flds fldt fldz fmul fmull fmulp fmuls fnstcw fnstsw fsqrt fst fstl fstp
+fstpl fstps fstpt fsts fsub fsubl fsubp fsubr fsubrl fsubrp ftst fucom fucomp fucompp fxam fxch
+sahf
 "
 
 failures=0
@@ -87,10 +110,48 @@ while read -r dll function; do
     grep -qxF "$dll $function" <<<"$allowed" || fail "imports $dll $function, not on the list"
 done <<<"$imports"
 
+# Instructions. The linker ends the code section with the constructor and destructor lists
+# (each -1, the entries, 0), which are addresses and not code: the code ends where they begin.
+read -r text_size text_start text_offset < <(awk '$2 == ".text" { print $3, $4, $6; exit }' \
+    <<<"$sections")
+code_end=$(od -An -v -tx4 --endian=little -j$((0x$text_offset)) -N$((0x$text_size)) "$image" |
+    awk '{ for (k = 1; k <= NF; k++) word[n++] = $k }
+    END {
+        k = n - 1
+        for (list = 0; list < 2; list++) {
+            if (word[k--] != "00000000") exit
+            while (k >= 0 && word[k] != "ffffffff") k--
+            if (k < 0) exit
+            if (list == 1) print 4 * k
+            k--
+        }
+    }')
+if [ -z "$code_end" ]; then
+    fail "its code section does not end with the constructor and destructor lists"
+    code_end=$((0x$text_size))
+fi
+# One "address bytes instruction" a line; a prefix (rep) counts with the instruction it leads.
+code=$("$objdump" -d -j .text --stop-address=$((0x$text_start + code_end)) "$image")
+too_new=$(awk -F'\t' -v allowed="$INSTRUCTIONS" '
+    BEGIN { split(allowed, list, /[ \n]+/); for (k in list) ok[list[k]] = 1 }
+    NF >= 3 && $1 ~ /^ *[0-9a-f]+:$/ {
+        split($3, word, " ")
+        bad = !(word[1] in ok)
+        if (word[1] ~ /^rep/ && word[2] != "") bad = bad || !(word[2] in ok)
+        if ($3 ~ /%(mm[0-7]|[xyz]mm)/ || $2 ~ /^((66|f2|f3) )*0f 1f/) bad = 1
+        if (bad) { sub(/^ +/, "", $1); gsub(/ +$/, "", $2); print "0x" $1, $2 ":", $3 }
+    }' <<<"$code")
+if [ -n "$too_new" ]; then
+    fail "$(grep -c . <<<"$too_new") instruction(s) not on the list of the 486's, the first:"
+    head -n 5 <<<"$too_new" | sed 's/^/    /'
+fi
+instructions=$(grep -c $'^ *[0-9a-f]*:\t.*\t' <<<"$code")
+
 count=$(grep -c . <<<"$imports")
 if [ "$failures" -ne 0 ]; then
     echo "$image: $failures problem(s)"
     exit 1
 fi
 echo "$image: PE32 i386, GUI 4.0, entry in ${entry_section% *}, $count imports from" \
-    "$(cut -d' ' -f1 <<<"$imports" | sort -u | tr '\n' ' ')all on the list"
+    "$(cut -d' ' -f1 <<<"$imports" | sort -u | tr '\n' ' ')all on the list;" \
+    "$instructions instructions, all of the 486"

@@ -19,6 +19,7 @@
 #define IDS_DESCRIPTION 1
 #define IDS_SETTINGS_FILE 1001
 #define IDS_SETTINGS_SECTION 1007
+#define IDS_SAVE_FAILED 1101
 
 // Dialogs and their controls
 #define IDD_CONFIGURE 2003

@@ -1,6 +1,7 @@
 // The settings dialog: credits, and the quiet hours chosen with two arrow pairs.
 #include "settings/settings.h"
 #include "settings/hour_rules.h"
+#include "frame/saver_state.h"
 #include "resources/resource_ids.h"
 
 static HWND timeFromBox, timeToBox, timeFromSpin, timeToSpin, quietBox;
@@ -41,11 +42,25 @@ static void StepHours(HWND bar, int scrollCode) {
     RefreshHours();
 }
 
+// The dialog stays, so that the person may try again or leave it with the hours unsaved.
+static void ReportSaveFailure(HWND dialog) {
+    char location[MAX_PATH + 16], format[128], text[sizeof(location) + sizeof(format)];
+    char title[64];
+    SettingsLocation(location, sizeof(location));
+    LoadStringA(saverState.instance, IDS_SAVE_FAILED, format, sizeof(format));
+    wsprintfA(text, format, location);
+    GetWindowTextA(dialog, title, sizeof(title));
+    MessageBoxA(dialog, text, title, MB_OK | MB_ICONEXCLAMATION);
+}
+
 static INT_PTR Command(HWND dialog, WORD id) {
     switch (id) {
     case IDOK:
         saverSettings.Active = SendMessageA(quietBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        SaveSettings();
+        if (!SaveSettings()) {
+            ReportSaveFailure(dialog);
+            return 1;
+        }
         EndDialog(dialog, 1);
         return 1;
     case IDCANCEL:

@@ -13,7 +13,10 @@ struct SaverSettings {
 extern SaverSettings saverSettings;
 
 void LoadSettings();
-void SaveSettings();
+// Whether every value reached the file.
+bool SaveSettings();
+// The settings file with its folder, for the user's eyes.
+void SettingsLocation(char *path, UINT size);
 
 BOOL WINAPI ConfigDialogHook(HINSTANCE instance);
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -25,13 +25,30 @@ void LoadSettings() {
         *SettingFor(key) = (LONG)GetPrivateProfileIntA(settingsSection, KEYS[key], 0, settingsFile);
 }
 
-void SaveSettings() {
+bool SaveSettings() {
     // Without the names of an earlier load the values would land in the system's own file.
     if (settingsFile[0] == '\0')
-        return;
+        return false;
+    // The Windows folder may be closed to an account without administrator rights, and any
+    // disk can be full: each write says whether it reached the file.
+    bool saved = true;
     for (int key = 0; key < 3; key++) {
         char text[16];
         wsprintfA(text, "%ld", *SettingFor(key));
-        WritePrivateProfileStringA(settingsSection, KEYS[key], text, settingsFile);
+        saved &= WritePrivateProfileStringA(settingsSection, KEYS[key], text, settingsFile) != 0;
     }
+    return saved;
+}
+
+void SettingsLocation(char *path, UINT size) {
+    // The profile functions put a name without a folder into the Windows folder; it ends in a
+    // backslash only when it is a drive's root.
+    UINT length = GetWindowsDirectoryA(path, size);
+    if (length == 0 || length + 1 + sizeof(settingsFile) > size) {
+        lstrcpyA(path, settingsFile);
+        return;
+    }
+    if (path[length - 1] != '\\')
+        path[length++] = '\\';
+    lstrcpyA(path + length, settingsFile);
 }

@@ -282,21 +282,75 @@ TEST_F(SettingsDialog, OkKeepsTheRestOfTheFile) {
     EXPECT_NE(std::string::npos, lines.find(SettingsText(20, 8, 0))) << lines;
 }
 
-// Wine run as root writes read-only files all the same; a file held open by another program
-// is what cannot be written here.
-TEST_F(SettingsDialog, AFileThatCannotBeWrittenIsLeftAsItWas) {
+// The message box the dialog shows over itself, and the texts of its children.
+HWND WaitForBoxOwnedBy(HWND dialog) {
+    HWND box = NULL;
+    WaitUntil(INPUT_MS, [&] {
+        for (HWND window : WindowsBelow(NULL))
+            if (GetWindow(window, GW_OWNER) == dialog && IsWindowVisible(window))
+                box = window;
+        return box != NULL;
+    });
+    return box;
+}
+
+std::string TextsOf(HWND box) {
+    std::string texts;
+    for (HWND child : WindowsBelow(box))
+        texts += ControlText(box, GetDlgCtrlID(child)) + "\n";
+    return texts;
+}
+
+std::string SettingsFileForTheUser() {
+    char folder[MAX_PATH];
+    GetWindowsDirectoryA(folder, sizeof(folder));
+    return std::string(folder) + "\\" + pinned::SETTINGS_FILE;
+}
+
+// Wine run as root writes read-only files and folders all the same; a folder standing where the
+// file goes, or a file held open by another program, is what cannot be written here. OK then
+// says so, and the dialog stays for another try or an Esc.
+TEST_F(SettingsDialog, OkThatCannotSaveSaysSoAndStays) {
     const std::string content = SettingsText(21, 7, 1);
-    ASSERT_TRUE(WriteWholeFile(SettingsFile(), content));
-    SetFileAttributesA(SettingsFile().c_str(), FILE_ATTRIBUTE_READONLY);
-    Open();
-    HANDLE held = CreateFileA(SettingsFile().c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    Step(dialog, TIME_FROM_BAR, SB_LINEUP);
-    ClickControl(dialog, QUIET_BOX);
-    PressOk();
-    CloseHandle(held);
-    EXPECT_EQ(content, SettingsNow());
+    const struct {
+        const char *what;
+        bool folder; // a folder in the file's place, taken away before the second OK
+    } cases[] = {{"a folder in its place", true}, {"a file held open", false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (c.folder) {
+            ASSERT_TRUE(CreateDirectoryA(SettingsFile().c_str(), NULL));
+            run.AtEnd([] { RemoveDirectoryA(SettingsFile().c_str()); });
+        } else {
+            ASSERT_TRUE(WriteWholeFile(SettingsFile(), content));
+            held = CreateFileA(SettingsFile().c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                               OPEN_EXISTING, 0, NULL);
+            ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        }
+        Open();
+        Step(dialog, TIME_FROM_BAR, SB_LINEUP);
+        ClickControl(dialog, IDOK);
+        HWND box = WaitForBoxOwnedBy(dialog);
+        ASSERT_TRUE(box != NULL) << "no message";
+        EXPECT_EQ(pinned::DIALOG_TITLE, WindowTitle(box));
+        EXPECT_NE(std::string::npos, Lower(TextsOf(box)).find(Lower(SettingsFileForTheUser())))
+            << TextsOf(box);
+        SetForegroundWindow(box);
+        PressKey(VK_RETURN);
+        EXPECT_TRUE(WaitUntil(INPUT_MS, [&] { return !IsWindow(box); }));
+        EXPECT_TRUE(StillRunning(run.saver, 0));
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        if (c.folder) {
+            ASSERT_TRUE(RemoveDirectoryA(SettingsFile().c_str()));
+            PressOk();
+            EXPECT_EQ(SettingsText(21, 8, 0), SettingsNow());
+        } else {
+            PressEscape();
+            CloseHandle(held);
+            EXPECT_EQ(content, SettingsNow());
+        }
+    }
 }
 
 // Settings files cut short and made of noise: the dialog opens and the saver runs on each.

@@ -93,12 +93,14 @@ static LRESULT ForwardToHost(HWND window, UINT message, LPARAM lParam) {
     return 1;
 }
 
-// Where the pointer is, written only when the system tells: it refuses while the input desktop
+// Where the pointer is, written only when the system tells: NT refuses while the input desktop
 // is not ours (a secure desktop, another user's session), and a guess then could close the saver
-// or hide a real move. Without an answer the anchor stays where it was.
+// or hide a real move. Without an answer the anchor stays where it was. The 95 family has no
+// such desktops and hands the call to its 16-bit half, whose GetCursorPos returns nothing, so
+// there the position is taken as read whatever the result says.
 static bool ReadCursor(POINT *at) {
-    POINT now;
-    if (!GetCursorPos(&now))
+    POINT now = *at;
+    if (!GetCursorPos(&now) && !saverState.onWin95)
         return false;
     *at = now;
     return true;
@@ -157,7 +159,7 @@ static LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam,
 }
 
 static void CloseOnMouseTravel(HWND window) {
-    POINT now;
+    POINT now = saverState.mouseAnchor;
     if (!ReadCursor(&now))
         return;
     if (MouseTravel(saverState.mouseAnchor, now) > saverState.mouseThreshold) {

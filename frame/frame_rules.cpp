@@ -76,3 +76,36 @@ bool NeedsBlanket(const RECT &monitor, const RECT &saverWindow) {
     return monitor.left < saverWindow.left || monitor.top < saverWindow.top ||
            monitor.right > saverWindow.right || monitor.bottom > saverWindow.bottom;
 }
+
+static bool SameRect(const RECT &a, const RECT &b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+BlanketPlan PlanBlankets(const RECT *monitors, int monitorCount, const RECT &saverWindow,
+                         const RECT *blankets, int blanketCount) {
+    BlanketPlan plan;
+    bool taken[MOST_MONITORS];
+    for (int m = 0; m < MOST_MONITORS; m++) {
+        plan.cover[m] = NO_MONITOR;
+        plan.fresh[m] = false;
+        taken[m] = m >= monitorCount || !NeedsBlanket(monitors[m], saverWindow);
+    }
+    for (int b = 0; b < blanketCount; b++)
+        for (int m = 0; m < monitorCount && plan.cover[b] == NO_MONITOR; m++)
+            if (!taken[m] && SameRect(blankets[b], monitors[m])) {
+                plan.cover[b] = m;
+                taken[m] = true;
+            }
+    int next = 0;
+    for (int b = 0; b < blanketCount; b++) {
+        while (next < monitorCount && taken[next])
+            next++;
+        if (plan.cover[b] == NO_MONITOR && next < monitorCount) {
+            plan.cover[b] = next;
+            taken[next] = true;
+        }
+    }
+    for (int m = 0; m < monitorCount; m++)
+        plan.fresh[m] = !taken[m];
+    return plan;
+}

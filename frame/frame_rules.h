@@ -35,6 +35,21 @@ bool PasswordCheckDue(DWORD lastTick, DWORD now);
 // lies whole within the window's rectangle needs no blanket of its own.
 bool NeedsBlanket(const RECT &monitor, const RECT &saverWindow);
 
+// The most monitors the saver covers: more than any desktop of its time could have.
+const int MOST_MONITORS = 16;
+const int NO_MONITOR = -1;
+
+// How the blankets there are become those the monitors need now. Blanket b stays on, or moves
+// to, monitor cover[b], or goes where that is NO_MONITOR; a monitor given none of them gets a
+// new one (fresh[m]). A blanket that lies exactly on a monitor needing one stays there, so that
+// a display that did not change is left alone.
+struct BlanketPlan {
+    int cover[MOST_MONITORS];
+    bool fresh[MOST_MONITORS];
+};
+BlanketPlan PlanBlankets(const RECT *monitors, int monitorCount, const RECT &saverWindow,
+                         const RECT *blankets, int blanketCount);
+
 const DWORD NO_PASSWORD_CHECK_YET = 0xFFFFFFFF;
 const DWORD PASSWORD_RECHECK_MS = 200;
 

@@ -1,7 +1,9 @@
-// Every monitor but the one the saver window covers gets a blanket: a black, topmost window of
-// ours. A blanket hides the cursor and hands the input it receives to the saver window, so that
-// closing, and on Windows 95 the password check, happen there and once. Windows 95 and NT 4 know
-// a single screen and have no call that lists monitors, so that call is looked up at run time.
+// The full-screen cover: the saver window over the primary screen, and over every other monitor a
+// blanket, a black topmost window of ours. A blanket hides the cursor and hands the input it
+// receives to the saver window, so that closing, and on Windows 95 the password check, happen
+// there and once. The display may change while the saver runs (a mode switch, a monitor plugged
+// in or woken), and the cover is made to match it again each time. Windows 95 and NT 4 know a
+// single screen and have no call that lists monitors, so that call is looked up at run time.
 #include "frame/saver_state.h"
 #include "frame/frame_rules.h"
 
@@ -28,31 +30,9 @@ static LRESULT CALLBACK BlanketProc(HWND window, UINT message, WPARAM wParam, LP
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-struct Covering {
-    HWND saver;
-    RECT covered; // the saver window's own rectangle
-};
-
-static BOOL CALLBACK CoverMonitor(HMONITOR, HDC, LPRECT monitor, LPARAM data) {
-    const Covering *covering = (const Covering *)data;
-    if (!NeedsBlanket(*monitor, covering->covered))
-        return TRUE;
-    // Owned by the saver window, so that the system destroys it with that window.
-    HWND blanket = CreateWindowExA(WS_EX_TOPMOST, BLANKET_CLASS, BLANKET_TITLE, WS_POPUP,
-                                   monitor->left, monitor->top, monitor->right - monitor->left,
-                                   monitor->bottom - monitor->top, covering->saver, NULL,
-                                   saverState.instance, NULL);
-    if (blanket != NULL)
-        ShowWindow(blanket, SW_SHOWNOACTIVATE);
-    return TRUE;
-}
-
-void CoverOtherMonitors(HWND saver) {
-    EnumMonitorsProc enumMonitors =
-        FindExport<EnumMonitorsProc>(GetModuleHandleA("USER32.DLL"), "EnumDisplayMonitors");
-    if (enumMonitors == NULL)
-        return;
-    // Input is judged as on the saver window, double clicks included.
+// Input is judged as on the saver window, double clicks included. Registered when the first
+// blanket is needed; a second registration fails, and the class is there all the same.
+static void RegisterBlanketClass() {
     WNDCLASSA blanketClass;
     ZeroMemory(&blanketClass, sizeof(blanketClass));
     blanketClass.style = CS_DBLCLKS;
@@ -60,10 +40,91 @@ void CoverOtherMonitors(HWND saver) {
     blanketClass.hInstance = saverState.instance;
     blanketClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
     blanketClass.lpszClassName = BLANKET_CLASS;
-    if (!RegisterClassA(&blanketClass))
-        return;
-    Covering covering;
-    covering.saver = saver;
-    GetWindowRect(saver, &covering.covered);
-    enumMonitors(NULL, NULL, CoverMonitor, (LPARAM)&covering);
+    RegisterClassA(&blanketClass);
+}
+
+struct MonitorList {
+    RECT rects[MOST_MONITORS];
+    int count;
+};
+
+static BOOL CALLBACK NoteMonitor(HMONITOR, HDC, LPRECT monitor, LPARAM data) {
+    MonitorList *list = (MonitorList *)data;
+    if (list->count == MOST_MONITORS)
+        return FALSE;
+    list->rects[list->count++] = *monitor;
+    return TRUE;
+}
+
+// Topmost, and never activated: the saver window keeps the keyboard.
+static void PlaceOver(HWND window, const RECT &area) {
+    SetWindowPos(window, HWND_TOPMOST, area.left, area.top, area.right - area.left,
+                 area.bottom - area.top, SWP_NOACTIVATE);
+}
+
+static HWND NewBlanket(HWND saver, const RECT &monitor) {
+    RegisterBlanketClass();
+    // Owned by the saver window, so that the system destroys it with that window.
+    HWND blanket =
+        CreateWindowExA(WS_EX_TOPMOST, BLANKET_CLASS, BLANKET_TITLE, WS_POPUP, monitor.left,
+                        monitor.top, monitor.right - monitor.left, monitor.bottom - monitor.top,
+                        saver, NULL, saverState.instance, NULL);
+    if (blanket != NULL)
+        ShowWindow(blanket, SW_SHOWNOACTIVATE);
+    return blanket;
+}
+
+static bool MatchBlankets(HWND saver, const RECT &covered, const MonitorList &monitors) {
+    RECT blanketRects[MOST_MONITORS];
+    for (int b = 0; b < saverState.blanketCount; b++)
+        GetWindowRect(saverState.blankets[b], &blanketRects[b]);
+    BlanketPlan plan = PlanBlankets(monitors.rects, monitors.count, covered, blanketRects,
+                                    saverState.blanketCount);
+    bool changed = false;
+    int kept = 0;
+    for (int b = 0; b < saverState.blanketCount; b++) {
+        HWND blanket = saverState.blankets[b];
+        int m = plan.cover[b];
+        if (m == NO_MONITOR) {
+            DestroyWindow(blanket);
+            changed = true;
+            continue;
+        }
+        if (!EqualRect(&blanketRects[b], &monitors.rects[m])) {
+            PlaceOver(blanket, monitors.rects[m]);
+            changed = true;
+        }
+        saverState.blankets[kept++] = blanket;
+    }
+    for (int m = 0; m < monitors.count; m++) {
+        if (!plan.fresh[m])
+            continue;
+        HWND blanket = NewBlanket(saver, monitors.rects[m]);
+        if (blanket != NULL)
+            saverState.blankets[kept++] = blanket;
+        changed = true;
+    }
+    saverState.blanketCount = kept;
+    return changed;
+}
+
+bool MatchCoverToDisplay(HWND saver) {
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT covered;
+    GetWindowRect(saver, &covered);
+    bool changed = !EqualRect(&covered, &screen);
+    if (changed) {
+        PlaceOver(saver, screen);
+        covered = screen;
+    }
+    EnumMonitorsProc enumMonitors =
+        FindExport<EnumMonitorsProc>(GetModuleHandleA("USER32.DLL"), "EnumDisplayMonitors");
+    if (enumMonitors == NULL)
+        return changed;
+    MonitorList monitors;
+    monitors.count = 0;
+    // Without an answer nothing is known of the monitors, and the blankets stay as they are.
+    if (!enumMonitors(NULL, NULL, NoteMonitor, (LPARAM)&monitors) && monitors.count == 0)
+        return changed;
+    return MatchBlankets(saver, covered, monitors) || changed;
 }

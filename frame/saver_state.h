@@ -32,6 +32,8 @@ struct SaverState {
     HMODULE passwordModule = NULL;
     PasswordVerifierProc verifier = NULL;
     DWORD lastVerifyTick = NO_PASSWORD_CHECK_YET; // end of the last password check
+    HWND blankets[MOST_MONITORS] = {}; // over the monitors the full-screen window leaves showing
+    int blanketCount = 0;
 };
 
 extern SaverState saverState;
@@ -53,8 +55,10 @@ int SaverMain(HINSTANCE instance, const char *arguments);
 // on, so the show sees every message the frame does not keep.
 int RunSaverWindow(HWND parent);
 LRESULT CALLBACK SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Black windows over the monitors the full-screen saver window leaves uncovered.
-void CoverOtherMonitors(HWND saver);
+// Makes the full-screen cover match the display as it is now: the saver window over the whole
+// primary screen, and a black window of ours over each monitor it leaves uncovered. Returns
+// whether anything had to change.
+bool MatchCoverToDisplay(HWND saver);
 
 // The Windows 95 password lock.
 void LoadPasswordVerifier();

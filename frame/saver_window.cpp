@@ -53,7 +53,7 @@ int RunSaverWindow(HWND parent) {
     }
     if (saverState.saverWindow != NULL) {
         if (!saverState.preview) {
-            CoverOtherMonitors(saverState.saverWindow);
+            MatchCoverToDisplay(saverState.saverWindow);
             SetForegroundWindow(saverState.saverWindow);
         }
         MSG message;
@@ -106,6 +106,14 @@ static bool ReadCursor(POINT *at) {
     return true;
 }
 
+// The cover follows the display. A change of it can move the pointer without the user's hand: a
+// monitor unplugged from under it, or under Wine the desktop's origin moving with a monitor
+// plugged in on the left. The position after the change is where travel is measured from.
+static void FollowDisplay(HWND window) {
+    if (MatchCoverToDisplay(window))
+        ReadCursor(&saverState.mouseAnchor);
+}
+
 static bool IsSwallowedCommand(WPARAM command) {
     return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
 }
@@ -148,9 +156,17 @@ static LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam,
         if (!saverState.preview && IsSwallowedCommand(wParam))
             return 0;
         break;
+    case WM_DISPLAYCHANGE:
+        if (!saverState.preview && !saverState.closing)
+            FollowDisplay(window);
+        break;
     case WM_TIMER:
         if (saverState.closing)
             return 0;
+        // A change made outside the system's own calls (a monitor plugged in, the X server's
+        // mode switch under Wine) comes with no notice: the cover is checked before each picture.
+        if (!saverState.preview && wParam == SHOW_TIMER_ID)
+            FollowDisplay(window);
         // Drawing is the least urgent work: let input reach us first.
         Sleep(0);
         break;
@@ -159,6 +175,8 @@ static LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam,
 }
 
 static void CloseOnMouseTravel(HWND window) {
+    // A move that comes with a change of the display, before any notice or tick has told of it.
+    FollowDisplay(window);
     POINT now = saverState.mouseAnchor;
     if (!ReadCursor(&now))
         return;

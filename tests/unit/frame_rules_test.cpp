@@ -3,6 +3,7 @@
 #include "frame/frame_rules.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -138,6 +139,52 @@ TEST(NeedsBlanket, EveryMonitorTheSaverWindowDoesNotCoverWhole) {
         EXPECT_EQ(c.needs, NeedsBlanket(c.monitor, saver))
             << c.monitor.left << "," << c.monitor.top << " - " << c.monitor.right << ","
             << c.monitor.bottom;
+}
+
+// What happens to the blankets when the display changes under them: a row per layout.
+TEST(PlanBlankets, FollowsTheMonitors) {
+    const RECT primary = {0, 0, 640, 480}, right = {640, 0, 1440, 600}, left = {-800, 0, 0, 600};
+    const RECT bigger = {0, 0, 800, 600}, rightOfBigger = {800, 0, 1600, 600};
+    const RECT below = {0, 480, 640, 960};
+    static const struct {
+        const char *what;
+        RECT saver;
+        std::vector<RECT> monitors, blankets;
+        std::vector<int> cover; // per blanket
+        std::vector<int> fresh; // monitors that get a new blanket
+    } cases[] = {
+        {"nothing changed", primary, {primary, right}, {right}, {1}, {}},
+        {"one monitor, no blanket", primary, {primary}, {}, {}, {}},
+        {"a monitor plugged in", primary, {primary, right}, {}, {}, {1}},
+        {"a monitor unplugged", primary, {primary}, {right}, {NO_MONITOR}, {}},
+        {"the monitor moved to the left", primary, {primary, left}, {right}, {1}, {}},
+        {"the primary grew and pushed it on", bigger, {bigger, rightOfBigger}, {right}, {1}, {}},
+        {"a mirror the grown window now covers",
+         bigger,
+         {bigger, primary},
+         {primary},
+         {NO_MONITOR},
+         {}},
+        {"blankets stay where they lie",
+         primary,
+         {primary, right, left},
+         {left, right},
+         {2, 1},
+         {}},
+        {"one gone, the other kept", primary, {primary, left}, {right, left}, {NO_MONITOR, 1}, {}},
+        {"one moved, one new", primary, {left, primary, below}, {right}, {0}, {2}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        BlanketPlan plan = PlanBlankets(c.monitors.data(), (int)c.monitors.size(), c.saver,
+                                        c.blankets.data(), (int)c.blankets.size());
+        EXPECT_EQ(c.cover, std::vector<int>(plan.cover, plan.cover + c.blankets.size()));
+        std::vector<int> fresh;
+        for (int m = 0; m < MOST_MONITORS; m++)
+            if (plan.fresh[m])
+                fresh.push_back(m);
+        EXPECT_EQ(c.fresh, fresh);
+    }
 }
 
 } // namespace

@@ -57,6 +57,20 @@ bool StartProgram(const std::string &path, const std::string &arguments, const c
     return true;
 }
 
+bool StartHostProgram(std::string commandLine) {
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+        return false;
+    if (info.hProcess != NULL)
+        CloseHandle(info.hProcess);
+    if (info.hThread != NULL)
+        CloseHandle(info.hThread);
+    return true;
+}
+
 SaverProcess::~SaverProcess() {
     StopSaver(this);
 }

@@ -39,6 +39,9 @@ std::string SaverResource(LPCSTR type, int id);
 // Starts "path arguments" with the given current folder (NULL: this one's).
 bool StartProgram(const std::string &path, const std::string &arguments, const char *directory,
                   SaverProcess *program);
+// Starts a program of the Linux machine under Wine ("/usr/bin/..."), which Wine runs as it is,
+// outside any Windows process: there is no handle to wait on, so the caller waits for its effect.
+bool StartHostProgram(std::string commandLine);
 
 // A folder of its own for one run: a copy of the saver and of the named fakes from the build's
 // bin folder (for example "winmm.dll", "password.cpl", or "preview/winmm.dll", copied without

@@ -37,6 +37,60 @@ template <typename Draw> static ScreenShot DrawOffscreen(const RECT &area, Draw 
     return shot;
 }
 
+static BOOL CALLBACK NoteMonitor(HMONITOR, HDC, LPRECT monitor, LPARAM found) {
+    ((std::vector<RECT> *)found)->push_back(*monitor);
+    return TRUE;
+}
+
+std::vector<RECT> Monitors() {
+    std::vector<RECT> found;
+    EnumDisplayMonitors(NULL, NULL, NoteMonitor, (LPARAM)&found);
+    return found;
+}
+
+bool DisplayShows(const DisplayLayout &layout) {
+    std::vector<RECT> expected = {{0, 0, layout.width, layout.height}};
+    if (layout.second == SECOND_RIGHT)
+        expected.push_back({layout.width, 0, layout.width + SECOND_WIDTH, SECOND_HEIGHT});
+    if (layout.second == SECOND_LEFT)
+        expected.push_back({-SECOND_WIDTH, 0, 0, SECOND_HEIGHT});
+    std::vector<RECT> seen = Monitors();
+    if (seen.size() != expected.size() || GetSystemMetrics(SM_CXSCREEN) != layout.width ||
+        GetSystemMetrics(SM_CYSCREEN) != layout.height)
+        return false;
+    for (const RECT &monitor : expected) {
+        bool found = false;
+        for (const RECT &other : seen)
+            found |= EqualRect(&monitor, &other) != 0;
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+bool ArrangeDisplay(const DisplayLayout &layout) {
+    if (DisplayShows(layout))
+        return true;
+    std::string second = "--off";
+    if (layout.second != NO_SECOND_MONITOR)
+        second = "--mode " + std::to_string(SECOND_WIDTH) + "x" + std::to_string(SECOND_HEIGHT) +
+                 (layout.second == SECOND_RIGHT ? " --right-of" : " --left-of") + " DUMMY0";
+    // The plain query afterwards makes the server probe its outputs again, as a real plug does;
+    // only then does Wine hear of a monitor plugged in.
+    std::string command = "/bin/sh -c \"xrandr --output DUMMY0 --primary --mode " +
+                          std::to_string(layout.width) + "x" + std::to_string(layout.height) +
+                          " --output DUMMY1 " + second + " && xrandr >/dev/null\"";
+    return StartHostProgram(command) && WaitUntil(START_MS, [&] { return DisplayShows(layout); });
+}
+
+int UncoveredPixels() {
+    int count = 0;
+    for (const RECT &monitor : Monitors())
+        for (DWORD pixel : CaptureScreen(monitor).pixels)
+            count += pixel == DESKTOP_COLOUR;
+    return count;
+}
+
 ScreenShot CaptureScreen(const RECT &area) {
     return DrawOffscreen(area, [&](HDC memory, HDC screen) {
         BitBlt(memory, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left,

@@ -33,4 +33,30 @@ RECT NonBlackBounds(const ScreenShot &shot, const RECT &area);
 
 const DWORD BLACK = 0x000000;
 
+// The monitor pass's X server (tests/wine/monitors.conf) is one screen with the dummy driver's
+// outputs: DUMMY0, the primary, in 640 x 480 or 800 x 600, and DUMMY1, a second monitor of
+// 800 x 600 that is plugged in right or left of it, or not at all. The tests rearrange them with
+// xrandr from outside Wine, as a person switches modes and plugs monitors in.
+enum SecondMonitor { NO_SECOND_MONITOR, SECOND_RIGHT, SECOND_LEFT };
+struct DisplayLayout {
+    int width, height; // the primary's mode
+    SecondMonitor second;
+};
+// As the test script starts the server.
+const DisplayLayout STANDARD_DISPLAY = {640, 480, SECOND_RIGHT};
+const int SECOND_WIDTH = 800, SECOND_HEIGHT = 600;
+
+// The monitors as this process sees them.
+std::vector<RECT> Monitors();
+// Whether this process sees the primary and the second monitor where the layout puts them.
+bool DisplayShows(const DisplayLayout &layout);
+// Rearranges the outputs and waits until this process sees the layout; false when it never did.
+bool ArrangeDisplay(const DisplayLayout &layout);
+
+// The colour the test script paints that server's root with: whatever shows of it is desktop
+// that the saver leaves uncovered. No picture of the saver has it.
+const DWORD DESKTOP_COLOUR = 0xFF0000;
+// How many pixels of the monitors show it.
+int UncoveredPixels();
+
 #endif

@@ -62,8 +62,8 @@ as_root() {
 PACKAGES="cmake make g++ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
   googletest wine wine64 wine32:i386 libxinerama1:i386 libxrandr2:i386 xvfb x11-utils xauth
-  xserver-xorg-core xserver-xorg-video-dummy xdotool timidity timgm6mb-soundfont alsa-utils sox
-  imagemagick zip unzip libc6:i386"
+  x11-xserver-utils xserver-xorg-core xserver-xorg-video-dummy xdotool timidity
+  timgm6mb-soundfont alsa-utils sox imagemagick zip unzip libc6:i386"
 
 # The user-mode emulator that runs 32-bit Linux programs where the kernel will not: version 10
 # from bookworm-backports (bookworm's 7.2 makes every Wine start take about a minute).
@@ -351,7 +351,8 @@ start_display() {
     take_display "Xvfb" $!
 }
 
-# start_two_monitors: a private X server showing two monitors side by side (see its
+# start_two_monitors: a private X server showing two monitors side by side, a 640 x 480 primary
+# and an 800 x 600 monitor right of it, which xrandr can switch, move and unplug (see its
 # configuration). Returns 1, with the reason in MONITORS_SKIPPED, where it cannot start.
 start_two_monitors() {
     new_display_fifo
@@ -360,11 +361,17 @@ start_two_monitors() {
         MONITORS_SKIPPED="Xorg takes a configuration of our own only from root"
         return 1
     fi
-    Xorg -displayfd 3 -config "$ROOT/tests/wine/two-monitors.conf" -noreset -nolisten tcp \
+    Xorg -displayfd 3 -config "$ROOT/tests/wine/monitors.conf" -noreset -nolisten tcp \
         -logfile "$SESSION_DIR/xorg.log" 3>"$SESSION_DIR/displayfd" </dev/null >/dev/null 2>&1 &
     take_display "Xorg" $! || {
         MONITORS_SKIPPED="Xorg did not start: $(grep '(EE)' "$SESSION_DIR/xorg.log" |
             grep -v 'module\|input driver\|dbus' | head -n 3 | tr '\n' ' ')"
+        return 1
+    }
+    xrandr --addmode DUMMY1 800x600 &&
+        xrandr --output DUMMY0 --primary --mode 640x480 --output DUMMY1 --mode 800x600 \
+            --right-of DUMMY0 || {
+        MONITORS_SKIPPED="xrandr could not plug in the second monitor"
         return 1
     }
     # Wine reports a crash in its X driver only where this is set.

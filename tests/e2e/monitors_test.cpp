@@ -1,11 +1,13 @@
-// The full-screen saver on two monitors side by side, as the test scripts' two-screen X server
-// shows them to Wine: the slideshow stays on the primary monitor, and the other one is covered
-// by a black window that passes its input on to the saver.
+// The full-screen saver on two monitors side by side, as the test script's X server shows them
+// to Wine: the slideshow stays on the primary monitor, and the other one is covered by a black
+// window that passes its input on to the saver. Then the display changes while the saver runs,
+// and the cover follows it.
 #include <gtest/gtest.h>
 
 #include <stdio.h>
 #include <string>
 
+#include "harness/pictures.h"
 #include "harness/saver_run.h"
 #include "harness/screen.h"
 #include "e2e/password_doubles.h"
@@ -21,7 +23,7 @@ BOOL CALLBACK NoteSecondMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
     return TRUE;
 }
 
-RECT SecondMonitor() {
+RECT SecondMonitorArea() {
     RECT found = {};
     EnumDisplayMonitors(NULL, NULL, NoteSecondMonitor, (LPARAM)&found);
     return found;
@@ -45,13 +47,19 @@ int WindowsCovering(const SaverProcess &saver, const RECT &area) {
     return count;
 }
 
-class TwoMonitors : public testing::Test {
+std::string Placement(SecondMonitor second) {
+    return second == SECOND_LEFT ? "Left" : second == SECOND_RIGHT ? "Right" : "None";
+}
+
+// The second monitor right of the primary, and left of it at negative coordinates.
+class TwoMonitors : public testing::TestWithParam<SecondMonitor> {
   protected:
     void SetUp() override {
+        ASSERT_TRUE(ArrangeDisplay({640, 480, GetParam()})) << "the display did not change";
         // Without the X extensions that tell of monitors, Wine sees one wide screen, and a saver
         // covering it would prove nothing.
         ASSERT_EQ(2, GetSystemMetrics(SM_CMONITORS)) << "this display shows Wine one monitor";
-        second = SecondMonitor();
+        second = SecondMonitorArea();
         ASSERT_FALSE(IsRectEmpty(&second));
         middle = {(second.left + second.right) / 2, (second.top + second.bottom) / 2};
     }
@@ -69,7 +77,7 @@ class TwoMonitors : public testing::Test {
     HWND window = NULL;
 };
 
-TEST_F(TwoMonitors, TheSecondMonitorIsBlackThroughTheShow) {
+TEST_P(TwoMonitors, TheSecondMonitorIsBlackThroughTheShow) {
     Start();
     EXPECT_EQ(1, WindowsCovering(run.saver, second));
     EXPECT_EQ(1, CountSaverWindows());
@@ -89,7 +97,7 @@ TEST_F(TwoMonitors, TheSecondMonitorIsBlackThroughTheShow) {
     EXPECT_TRUE(StillRunning(run.saver, 0));
 }
 
-TEST_F(TwoMonitors, InputOnTheSecondMonitorCloses) {
+TEST_P(TwoMonitors, InputOnTheSecondMonitorCloses) {
     const char *const inputs[] = {"key", "click", "mouse travel"};
     for (const char *input : inputs) {
         SCOPED_TRACE(input);
@@ -110,7 +118,7 @@ TEST_F(TwoMonitors, InputOnTheSecondMonitorCloses) {
 
 // Clicks on the second monitor against a verifier that always refuses: each asks, at most once
 // per interval, and the saver stays up over both monitors.
-TEST_F(TwoMonitors, TheWindows95PasswordGuardsTheSecondMonitorToo) {
+TEST_P(TwoMonitors, TheWindows95PasswordGuardsTheSecondMonitorToo) {
     UseWindows95Password(&run);
     WritePasswordValue(Dword(1));
     run.Env("FAKE_PWD_ANSWERS", "0");
@@ -135,5 +143,127 @@ TEST_F(TwoMonitors, TheWindows95PasswordGuardsTheSecondMonitorToo) {
     EXPECT_EQ(1, WindowsCovering(run.saver, second));
     EXPECT_TRUE(WaitUntil(SCREEN_MS, [&] { return AllBlack(second); }));
 }
+
+INSTANTIATE_TEST_SUITE_P(Placements, TwoMonitors, testing::Values(SECOND_RIGHT, SECOND_LEFT),
+                         [](const testing::TestParamInfo<SecondMonitor> &row) {
+                             return Placement(row.param);
+                         });
+
+// A change of the display while the saver runs: made by a program through the system, which
+// tells every window, or by the X server from outside, which under Wine tells none. Either way
+// no desktop may show afterwards, and the slideshow goes on in the layout of the new screen.
+struct DisplayChange {
+    const char *name;
+    DisplayLayout before, after;
+    bool notice;   // the primary's mode changed with ChangeDisplaySettingsA
+    POINT pointer; // where it rests when the saver starts
+};
+void PrintTo(const DisplayChange &change, std::ostream *out) {
+    *out << change.name;
+}
+
+const DisplayLayout SMALL = {640, 480, NO_SECOND_MONITOR}, LARGE = {800, 600, NO_SECOND_MONITOR};
+const DisplayLayout SMALL_AND_SECOND = {640, 480, SECOND_RIGHT};
+const DisplayChange DISPLAY_CHANGES[] = {
+    {"ALargerModeWithItsNotice", SMALL, LARGE, true, {100, 100}},
+    {"ALargerModeFromOutside", SMALL, LARGE, false, {100, 100}},
+    {"ASmallerModeWithItsNotice", LARGE, SMALL, true, {100, 100}},
+    {"AMonitorPluggedIn", SMALL, SMALL_AND_SECOND, false, {100, 100}},
+    // The pointer goes with its monitor onto the one that stays, and that is no move of the user's.
+    {"TheMonitorUnpluggedFromUnderThePointer", SMALL_AND_SECOND, SMALL, false, {1040, 300}},
+};
+
+// Within this, a change with its notice must be covered: well before the show's first tick,
+// 8 s after its start, could mend it instead.
+const DWORD NOTICE_MS = 3000;
+
+class DisplayChanges : public testing::TestWithParam<DisplayChange> {
+  protected:
+    // The display as the other tests expect it.
+    void TearDown() override {
+        StopSaver(&run.saver);
+        EXPECT_TRUE(ArrangeDisplay(STANDARD_DISPLAY)) << "the display was not set back";
+    }
+
+    bool ChangeMode(int width, int height) {
+        DEVMODEA mode = {};
+        mode.dmSize = sizeof(mode);
+        mode.dmPelsWidth = width;
+        mode.dmPelsHeight = height;
+        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+        return ChangeDisplaySettingsA(&mode, 0) == DISP_CHANGE_SUCCESSFUL;
+    }
+
+    SaverRun run;
+};
+
+TEST_P(DisplayChanges, LeaveNoDesktopShowing) {
+    const DisplayChange &change = GetParam();
+    ASSERT_TRUE(ArrangeDisplay(change.before)) << "the display did not change";
+    ParkCursor(change.pointer.x, change.pointer.y);
+    HWND window = run.Start();
+    ASSERT_TRUE(window != NULL);
+    EXPECT_TRUE(WaitUntil(SCREEN_MS, [] { return UncoveredPixels() == 0; }))
+        << UncoveredPixels() << " pixels of the desktop show before the change";
+
+    DWORD changed = GetTickCount();
+    if (change.notice) {
+        ASSERT_TRUE(ChangeMode(change.after.width, change.after.height));
+        ASSERT_TRUE(WaitUntil(SCREEN_MS, [&] { return DisplayShows(change.after); }));
+    } else {
+        ASSERT_TRUE(ArrangeDisplay(change.after)) << "the display did not change";
+        changed = GetTickCount();
+        PostMessageA(window, WM_TIMER, pinned::SHOW_TIMER_ID, 0);
+    }
+    bool covered =
+        WaitUntil(change.notice ? NOTICE_MS : SCREEN_MS, [] { return UncoveredPixels() == 0; });
+    printf("%s: covered %lu ms after the change\n", change.name,
+           (unsigned long)(GetTickCount() - changed));
+    EXPECT_TRUE(covered) << UncoveredPixels() << " pixels of the desktop show";
+
+    RECT screen = {0, 0, change.after.width, change.after.height}, bounds;
+    GetWindowRect(window, &bounds);
+    EXPECT_TRUE(EqualRect(&screen, &bounds)) << "the saver window is " << bounds.right - bounds.left
+                                             << " x " << bounds.bottom - bounds.top;
+    // One blanket on the second monitor, where there is one, and none anywhere else.
+    RECT second = SecondMonitorArea();
+    const RECT anywhere = {-32768, -32768, 32767, 32767};
+    bool hasSecond = change.after.second != NO_SECOND_MONITOR;
+    EXPECT_TRUE(WaitUntil(
+        SCREEN_MS, [&] { return WindowsCovering(run.saver, anywhere) == (hasSecond ? 1 : 0); }))
+        << WindowsCovering(run.saver, anywhere) << " blankets";
+    if (hasSecond) {
+        EXPECT_EQ(1, WindowsCovering(run.saver, second));
+    }
+
+    // The next portrait in the full-screen layout of the new screen, with its caption.
+    const LayoutRow *layout = FullScreenLayoutFor(change.after.width, change.after.height);
+    ASSERT_TRUE(layout != nullptr);
+    int shown = 0;
+    for (int tick = 0; tick < 3 && (shown == 0 || shown == 5); tick++) {
+        PostMessageA(window, WM_TIMER, pinned::SHOW_TIMER_ID, 0);
+        WaitUntil(SCREEN_MS, [&] {
+            return (shown = PictureShown(screen, *layout, pinned::FULL_SCREEN_CAPTION)) != 0;
+        });
+    }
+    EXPECT_GE(shown, 1) << "no picture of the layout for " << change.after.width << " x "
+                        << change.after.height;
+    EXPECT_LE(shown, 4);
+    EXPECT_TRUE(StillRunning(run.saver, 0));
+
+    // Input on the new monitor closes, as anywhere.
+    if (hasSecond) {
+        POINT middle = {(second.left + second.right) / 2, (second.top + second.bottom) / 2};
+        SetCursorPos(middle.x, middle.y);
+    } else {
+        PressKey(VK_SHIFT);
+    }
+    EXPECT_EQ(0u, WaitForExit(run.saver));
+}
+
+INSTANTIATE_TEST_SUITE_P(FullScreenSaver, DisplayChanges, testing::ValuesIn(DISPLAY_CHANGES),
+                         [](const testing::TestParamInfo<DisplayChange> &row) {
+                             return std::string(row.param.name);
+                         });
 
 } // namespace

@@ -15,18 +15,12 @@
 
 namespace {
 
-BOOL CALLBACK NoteSecondMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
-    MONITORINFO info = {};
-    info.cbSize = sizeof(info);
-    if (GetMonitorInfoA(monitor, &info) && !(info.dwFlags & MONITORINFOF_PRIMARY))
-        *(RECT *)found = info.rcMonitor;
-    return TRUE;
-}
-
+// The monitor other than the primary, which alone has its top left corner at the origin.
 RECT SecondMonitorArea() {
-    RECT found = {};
-    EnumDisplayMonitors(NULL, NULL, NoteSecondMonitor, (LPARAM)&found);
-    return found;
+    for (const RECT &monitor : Monitors())
+        if (monitor.left != 0 || monitor.top != 0)
+            return monitor;
+    return RECT{};
 }
 
 bool AllBlack(const RECT &area) {

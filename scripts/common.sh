@@ -13,6 +13,8 @@ MOUNTS=()
 CHILD=""
 SYNTH_PID=""
 LAB_SETTINGS=$ROOT/tests/wine/lab.reg
+# Names the machine's release, whose own suite an install may prefer.
+OS_RELEASE=/etc/os-release
 
 # Bash runs an INT or TERM trap and then goes on with the next command, so the handlers exit
 # (with the status a shell reports for the signal) and the clean-up runs once, on EXIT.
@@ -89,9 +91,73 @@ install_named() {
     if grep -q ':i386$' <<<"$missing" && ! dpkg --print-foreign-architectures | grep -qx i386; then
         as_root dpkg --add-architecture i386
     fi
-    apt_get update
-    echo "Installing:" $missing
-    apt_get install --no-install-recommends $missing
+    # shellcheck disable=SC2086 # one package a word
+    fetch_and_install -- $missing
+}
+
+# failed_lists UPDATE-OUTPUT: apt's own lines on the lists it could not fetch.
+failed_lists() {
+    grep -E '^(E|W|Err): .*Failed to fetch' <<<"$1" || true
+}
+
+# stale_lists UPDATE-OUTPUT: which lists did not come, as "the i386 lists of bookworm-security";
+# nothing where all came.
+stale_lists() {
+    failed_lists "$1" | awk '
+        match($0, /\/dists\/[^\/ ]+\//) {
+            suite = substr($0, RSTART + 7, RLENGTH - 8)
+            arch = match($0, /\/binary-[^\/ ]+\//) ? substr($0, RSTART + 8, RLENGTH - 9) " " : ""
+            if (!(suite in archs)) order[++suites] = suite
+            if (index(archs[suite], arch) == 0) archs[suite] = archs[suite] arch
+        }
+        END {
+            for (s = 1; s <= suites; s++) {
+                words = archs[order[s]]
+                gsub(/ $/, "", words)
+                gsub(/ /, " and ", words)
+                text = text (s > 1 ? ", " : "") "the " (words == "" ? "" : words " ") "lists of " order[s]
+            }
+            if (text != "") print text " are out of step on this mirror"
+        }'
+}
+
+# fetch_and_install [APT-OPTION...] -- PACKAGE...: the package lists, then the packages. Debian
+# mirrors spend a while of every sync with some lists out of step with their Release file, and a
+# caching proxy may serve such a state for days: apt then fetches every list but those, and the
+# install goes on with what came. Without one architecture's half of a suite, Multi-Arch packages
+# that must match on both may not resolve; the release's own suite then has a consistent set.
+# Pinning it (-t) never downgrades what is installed nor adds anything to the machine's apt set-up.
+fetch_and_install() {
+    local options=() lists release errors
+    while [ "$1" != -- ]; do
+        options+=("$1")
+        shift
+    done
+    shift
+    if lists=$(apt_get "${options[@]}" update 2>&1); then
+        [ -z "$lists" ] || echo "$lists"
+    else
+        echo "Not every package list could be fetched; going on with those that came. apt said:"
+        failed_lists "$lists" | sed 's/^/  /'
+    fi
+    echo "Installing:" "$@"
+    # apt's complaints are kept to say once; what it prints of its progress passes on.
+    { errors=$(apt_get "${options[@]}" install --no-install-recommends "$@" 2>&1 >&3 3>&-); } 3>&1 &&
+        return 0
+    release=$(sed -n 's/^VERSION_CODENAME=//p' "$OS_RELEASE" 2>/dev/null | tr -d '"' | head -n 1)
+    if [ -n "$release" ]; then
+        local reason
+        reason=$(stale_lists "$lists")
+        echo "${reason:-apt could not resolve the install}: installing from $release itself"
+        { errors=$(apt_get "${options[@]}" -t "$release" install --no-install-recommends "$@" \
+            2>&1 >&3 3>&-); } 3>&1 && return 0
+    fi
+    {
+        echo "Could not install $*. apt said:"
+        sed 's/^/  /' <<<"$errors"
+        echo "The Debian mirror may be in the middle of a sync: try again later, or point /etc/apt at another mirror."
+    } >&2
+    return 1
 }
 
 install_packages() {
@@ -177,10 +243,7 @@ install_emulator() {
         2>/dev/null || true
     local options=(-o "Dir::Etc::SourceParts=$apt/sources" -o "Dir::State::Lists=$apt/lists"
         -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=)
-    echo "Installing: qemu-user from bookworm-backports"
-    apt_get "${options[@]}" update &&
-        apt_get "${options[@]}" install --no-install-recommends qemu-user/bookworm-backports ||
-        status=$?
+    fetch_and_install "${options[@]}" -- qemu-user/bookworm-backports || status=$?
     rm -rf "$apt"
     return $status
 }

@@ -231,8 +231,7 @@ backports_source() {
 install_emulator() {
     "$EMULATOR" --version 2>/dev/null | grep -q "version \(1[0-9]\|[2-9][0-9]\)\." && return 0
     local apt status=0
-    apt=$(mktemp -d -t quorvane-apt.XXXXXX)
-    SCRATCH+=("$apt")
+    scratch_folder apt apt
     mkdir -p "$apt/sources" "$apt/lists/partial"
     if ! backports_source /etc/apt "$apt/sources"; then
         echo "No emulator: /etc/apt names no Debian bookworm source to take bookworm-backports from."
@@ -263,22 +262,20 @@ register_emulator() {
 # with unshare itself.
 NAMESPACE=(unshare --user --map-root-user --mount --pid --fork --mount-proc --kill-child)
 
-# A folder holding the emulator under the name Debian's qemu wants for flag P; the caller
-# removes it.
+# EMULATOR_LINK: the emulator under the name Debian's qemu wants for flag P, in a scratch folder.
 emulator_link() {
     local folder
-    folder=$(mktemp -d -t quorvane-emulator.XXXXXX)
+    scratch_folder emulator folder
     ln -s "$EMULATOR" "$folder/qemu-i386-binfmt-P"
-    echo "$folder/qemu-i386-binfmt-P"
+    EMULATOR_LINK=$folder/qemu-i386-binfmt-P
 }
 
 emulation_works() {
-    local link status=0
-    link=$(emulator_link)
-    SCRATCH+=("$(dirname "$link")")
-    "${NAMESPACE[@]}" bash -c "$(declare -f register_emulator); register_emulator '$link' &&
+    local status=0
+    emulator_link
+    "${NAMESPACE[@]}" bash -c "$(declare -f register_emulator); register_emulator '$EMULATOR_LINK' &&
         /lib/ld-linux.so.2 --version" </dev/null >/dev/null 2>&1 || status=$?
-    rm -rf "$(dirname "$link")"
+    rm -rf "$(dirname "$EMULATOR_LINK")"
     return $status
 }
 
@@ -365,20 +362,19 @@ enter_namespace() {
 # Done once; a script run by the session's own tests finds it done.
 route_to_emulator() {
     [ ! -e /proc/sys/fs/binfmt_misc/quorvane-i386 ] || return 0
-    local link
-    link=$(emulator_link)
-    SCRATCH+=("$(dirname "$link")")
-    register_emulator "$link" || {
+    emulator_link
+    register_emulator "$EMULATOR_LINK" || {
         echo "Could not route 32-bit programs to $EMULATOR" >&2
         exit 1
     }
 }
 
-# start_session SCRIPT ARGS...: what scripts/test and scripts/run do first: the packages and the
-# route, then, where the session has a namespace of its own, the script again inside it; there
-# (or here, where it has none) the builds.
+# start_session SCRIPT ARGS...: what scripts/test and scripts/run do first: what killed runs left,
+# the packages and the route, then, where the session has a namespace of its own, the script
+# again inside it; there (or here, where it has none) the builds.
 start_session() {
     stop_on_signals
+    sweep_scratch
     if [ -z "${QUORVANE_NAMESPACE:-}" ]; then
         install_packages
         choose_route
@@ -444,8 +440,7 @@ start_two_monitors() {
 # The X server writes its display number into this pipe once it is ready.
 new_display_fifo() {
     if [ -z "$SESSION_DIR" ]; then
-        SESSION_DIR=$(mktemp -d -t quorvane-session.XXXXXX)
-        SCRATCH+=("$SESSION_DIR")
+        scratch_folder session SESSION_DIR
     fi
     rm -f "$SESSION_DIR/displayfd"
     mkfifo "$SESSION_DIR/displayfd"
@@ -471,9 +466,8 @@ start_wine() {
         export WINEPREFIX=$1
         mkdir -p "$WINEPREFIX"
     else
+        scratch_folder prefix WINEPREFIX
         export WINEPREFIX
-        WINEPREFIX=$(mktemp -d -t quorvane-prefix.XXXXXX)
-        SCRATCH+=("$WINEPREFIX")
         # The one prefix in which ctest runs the tests (tests/ctest_guard.cmake).
         export QUORVANE_TEST_PREFIX=$WINEPREFIX
     fi
@@ -513,8 +507,47 @@ stop_wine() {
     server=$(wine_server_dir "$prefix")
     WINEPREFIX=$prefix wineserver -k </dev/null >/dev/null 2>&1 || true
     WINEPREFIX=$prefix wineserver -w </dev/null >/dev/null 2>&1 || true
-    rm -rf "$server"
-    [[ $(basename "$(dirname "$server")") != wine-* ]] || rmdir "$(dirname "$server")" 2>/dev/null || true
+    remove_server_dir "$server"
+}
+
+remove_server_dir() {
+    rm -rf "$1"
+    [[ $(basename "$(dirname "$1")") != wine-* ]] || rmdir "$(dirname "$1")" 2>/dev/null || true
+}
+
+# scratch_folder KIND VARIABLE: a new folder $TMPDIR/quorvane-KIND.XXXXXX, named in VARIABLE and
+# removed by stop_session. Its file .owner is locked for as long as this script runs, and as long
+# as anything it started does (the lock's descriptor is inherited), so that a later session can
+# tell a killed session's leftovers from the folders of one that still runs (sweep_scratch).
+scratch_folder() {
+    # Names of their own, which the caller's VARIABLE cannot be.
+    local scratch_new scratch_lock
+    scratch_new=$(mktemp -d -t "quorvane-$1.XXXXXX")
+    SCRATCH+=("$scratch_new")
+    # Locked before it takes the name a sweep looks for, so that no sweep ever finds it free.
+    exec {scratch_lock}>"$scratch_new/.owner-new"
+    flock -n "$scratch_lock"
+    echo "$$ $0" >&"$scratch_lock"
+    mv "$scratch_new/.owner-new" "$scratch_new/.owner"
+    printf -v "$2" %s "$scratch_new"
+}
+
+# Removes the scratch folders of ours in $TMPDIR whose session no longer runs, with the Wine server
+# folders of their prefixes: a script killed outright (SIGKILL, a machine gone down) leaves them.
+# A folder is ours when it holds .owner; that file is free of its lock only once no process of
+# its session is left. Nothing else is touched, nor a folder with a file system mounted on it.
+sweep_scratch() {
+    local owner folder removed=()
+    for owner in "${TMPDIR:-/tmp}"/quorvane-*/.owner; do
+        folder=${owner%/.owner}
+        [ -f "$owner" ] && ! mountpoint -q "$folder" || continue
+        flock -n "$owner" true 2>/dev/null || continue
+        [ ! -f "$folder/wineserver" ] || remove_server_dir "$(wine_server_dir "$folder")"
+        rm -rf --one-file-system "$folder"
+        removed+=("$(basename "$folder")")
+    done
+    [ ${#removed[@]} = 0 ] ||
+        echo "Removed what runs killed before their end left in ${TMPDIR:-/tmp}: ${removed[*]}"
 }
 
 # Stops what this script started and removes its scratch folders; a prefix named to start_wine

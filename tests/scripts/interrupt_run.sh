@@ -1,17 +1,29 @@
 #!/usr/bin/env bash
 # Ctrl-C stops scripts/run as a whole: started headless for ten minutes and interrupted once the
 # saver is up, it exits 130 and leaves no process, no prefix and no Wine server folder behind.
+# What a killed run left in the same TMPDIR goes when it starts; the folders of a session that
+# still runs, and folders not ours, stay.
 #   interrupt_run.sh <source dir>
 # The run gets a TMPDIR of its own: everything it starts inherits it (Wine's server, which
 # leaves the run's process group, too) and every scratch folder it makes belongs in it.
 set -euo pipefail
 root=${1:?usage: interrupt_run.sh <source dir>}
 scratch=$(mktemp -d)
-mkdir "$scratch/tmp"
+tmp=$scratch/tmp
+mkdir "$tmp"
 run=""
 
+# A prefix of a killed run, with its Wine server folder; a session that runs; two not ours.
+mkdir "$tmp/quorvane-prefix.killed" "$tmp/wine-killed" "$tmp/quorvane-session.living" \
+    "$tmp/quorvane-notes" "$tmp/someone.else"
+touch "$tmp/quorvane-prefix.killed/.owner"
+echo wine-killed >"$tmp/quorvane-prefix.killed/wineserver"
+exec {living}>"$tmp/quorvane-session.living/.owner"
+flock "$living"
+kept=("$tmp/quorvane-session.living" "$tmp/quorvane-notes" "$tmp/someone.else")
+
 own_processes() {
-    grep -lzx "TMPDIR=$scratch/tmp" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3 || true
+    grep -lzx "TMPDIR=$tmp" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3 || true
 }
 
 describe() {
@@ -39,7 +51,7 @@ trap 'exit 143' TERM
 (
     trap - INT QUIT
     cd "$root"
-    exec env -u DISPLAY -u WINEPREFIX TMPDIR="$scratch/tmp" RUN_SECONDS=600 \
+    exec env -u DISPLAY -u WINEPREFIX TMPDIR="$tmp" RUN_SECONDS=600 \
         SHOT="$scratch/shot.png" setsid bash scripts/run </dev/null >"$scratch/log" 2>&1
 ) &
 run=$!
@@ -93,7 +105,12 @@ if [ -n "$saver_prefix" ] && [ -e "$saver_prefix" ]; then
     echo "the run's prefix $saver_prefix is left" >&2
     failed=1
 fi
-left=$(find "$scratch/tmp" -mindepth 1 -maxdepth 2)
+for folder in "${kept[@]}"; do
+    [ -d "$folder" ] || { echo "the run removed $folder" >&2; failed=1; }
+done
+others=()
+for folder in "${kept[@]}"; do others+=(-not -path "$folder"); done
+left=$(find "$tmp" -mindepth 1 -maxdepth 1 "${others[@]}")
 if [ -n "$left" ]; then
     echo "the run left in its TMPDIR:" >&2
     echo "$left" >&2

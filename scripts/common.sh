@@ -371,7 +371,7 @@ route_to_emulator() {
 
 # start_session SCRIPT ARGS...: what scripts/test and scripts/run do first: what killed runs left,
 # the packages and the route, then, where the session has a namespace of its own, the script
-# again inside it; there (or here, where it has none) the builds.
+# again inside it; there (or here, where it has none) the builds of BUILD_TARGETS (all by default).
 start_session() {
     stop_on_signals
     sweep_scratch
@@ -384,21 +384,23 @@ start_session() {
         choose_route
         [ "$ROUTE" != qemu ] || route_to_emulator
     fi
-    build default "$BUILD_DIR"
+    local targets=${BUILD_TARGETS:-all}
+    build default "$BUILD_DIR" "$targets"
     # A stand-in's tests still check the shipped file, the one in this build.
-    [ "$TEST_BUILD_DIR" = "$BUILD_DIR" ] || build "$TEST_PRESET" "$TEST_BUILD_DIR" all \
+    [ "$TEST_BUILD_DIR" = "$BUILD_DIR" ] || build "$TEST_PRESET" "$TEST_BUILD_DIR" "$targets" \
         -DQUORVANE_SHIPPED_SCR="$BUILD_DIR/bin/quorvane.scr"
 }
 
-# build PRESET DIR [TARGET [CONFIGURE-OPTION...]]: configures DIR once, then brings TARGET
-# (everything, by default) up to date.
+# build PRESET DIR [TARGETS [CONFIGURE-OPTION...]]: configures DIR once, then brings TARGETS
+# (everything, by default; several are separated by spaces) up to date.
 build() {
-    local preset=$1 dir=$2 target=${3:-all}
+    local preset=$1 dir=$2 targets
+    read -r -a targets <<<"${3:-all}"
     shift $(($# < 3 ? $# : 3))
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         stoppable cmake -S "$ROOT" --preset "$preset" -B "$dir" "$@" >/dev/null
     fi
-    stoppable cmake --build "$dir" --target "$target" -j"$(nproc)"
+    stoppable cmake --build "$dir" --target "${targets[@]}" -j"$(nproc)"
 }
 
 # start_display WIDTHxHEIGHT: a private Xvfb on a free display number.

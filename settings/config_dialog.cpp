@@ -1,12 +1,13 @@
 // The settings dialog: credits, and the quiet hours chosen with two arrow pairs.
 #include "settings/settings.h"
 #include "settings/hour_rules.h"
-#include "frame/saver_state.h"
 #include "resources/resource_ids.h"
 
 static HWND timeFromBox, timeToBox, timeFromSpin, timeToSpin, quietBox;
+static HINSTANCE dialogModule; // whose resources the dialog and its texts come from
 
-BOOL WINAPI ConfigDialogHook(HINSTANCE) {
+BOOL WINAPI ConfigDialogHook(HINSTANCE instance) {
+    dialogModule = instance;
     return TRUE;
 }
 
@@ -47,7 +48,7 @@ static void ReportSaveFailure(HWND dialog) {
     char location[MAX_PATH + 16], format[128], text[sizeof(location) + sizeof(format)];
     char title[64];
     SettingsLocation(location, sizeof(location));
-    LoadStringA(saverState.instance, IDS_SAVE_FAILED, format, sizeof(format));
+    LoadStringA(dialogModule, IDS_SAVE_FAILED, format, sizeof(format));
     wsprintfA(text, format, location);
     GetWindowTextA(dialog, title, sizeof(title));
     MessageBoxA(dialog, text, title, MB_OK | MB_ICONEXCLAMATION);

@@ -73,8 +73,8 @@ bool PasswordCheckDue(DWORD lastTick, DWORD now) {
 }
 
 bool NeedsBlanket(const RECT &monitor, const RECT &saverWindow) {
-    return monitor.left < saverWindow.left || monitor.top < saverWindow.top ||
-           monitor.right > saverWindow.right || monitor.bottom > saverWindow.bottom;
+    return monitor.right <= saverWindow.left || monitor.left >= saverWindow.right ||
+           monitor.bottom <= saverWindow.top || monitor.top >= saverWindow.bottom;
 }
 
 static bool SameRect(const RECT &a, const RECT &b) {

@@ -31,8 +31,12 @@ DWORD MouseTravel(POINT anchor, POINT now);
 // lastTick is 0xFFFFFFFF before the first check; tick arithmetic survives wrap-around.
 bool PasswordCheckDue(DWORD lastTick, DWORD now);
 
-// Whether a monitor shows anything of the desktop beside the saver window: only a monitor that
-// lies whole within the window's rectangle needs no blanket of its own.
+// Whether a monitor needs a blanket of its own: only one that lies wholly beside the saver
+// window. Real monitors never overlap the primary screen, but for a clone of it, which the
+// window covers already. What else overlaps it is a mirroring driver's pseudo-monitor, which
+// the system lists with the real ones (remote-control and screen-sharing tools install such
+// drivers) and which often spans the whole desktop: a blanket over it would hide the slideshow,
+// since a window the saver owns stands above the saver window.
 bool NeedsBlanket(const RECT &monitor, const RECT &saverWindow);
 
 // The most monitors the saver covers: more than any desktop of its time could have.

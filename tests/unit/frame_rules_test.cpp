@@ -123,7 +123,7 @@ TEST(PasswordCheckDue, WaitsTheIntervalAcrossWrapAround) {
         EXPECT_EQ(c.due, PasswordCheckDue(c.last, c.now)) << "last " << c.last << " now " << c.now;
 }
 
-TEST(NeedsBlanket, EveryMonitorTheSaverWindowDoesNotCoverWhole) {
+TEST(NeedsBlanket, EveryMonitorWhollyBesideTheSaverWindow) {
     const RECT saver = {0, 0, 640, 480};
     static const struct {
         RECT monitor;
@@ -132,7 +132,8 @@ TEST(NeedsBlanket, EveryMonitorTheSaverWindowDoesNotCoverWhole) {
         {{0, 0, 640, 480}, false},     // the primary monitor itself
         {{640, 0, 1440, 600}, true},   // beside it
         {{-1024, 0, 0, 768}, true},    // to its left, at negative coordinates
-        {{0, 0, 800, 600}, true},      // a mirror that shows more than the window covers
+        {{0, 480, 640, 960}, true},    // below it, edge to edge
+        {{0, 0, 800, 600}, false},     // a pseudo-monitor reaching beyond it
         {{100, 100, 400, 300}, false}, // within it
     };
     for (const auto &c : cases)
@@ -173,6 +174,18 @@ TEST(PlanBlankets, FollowsTheMonitors) {
          {}},
         {"one gone, the other kept", primary, {primary, left}, {right, left}, {NO_MONITOR, 1}, {}},
         {"one moved, one new", primary, {left, primary, below}, {right}, {0}, {2}},
+        {"a mirroring driver's monitor over the whole desktop",
+         primary,
+         {primary, right, {0, 0, 1440, 600}},
+         {},
+         {},
+         {1}},
+        {"the second on the left, one pseudo-monitor over all, one over part of the primary",
+         primary,
+         {left, {-800, 0, 640, 600}, primary, {320, 240, 960, 720}},
+         {left},
+         {0},
+         {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);

@@ -4,10 +4,15 @@
 // there and once. The display may change while the saver runs (a mode switch, a monitor plugged
 // in or woken), and the cover is made to match it again each time. Windows 95 and NT 4 know a
 // single screen and have no call that lists monitors, so that call is looked up at run time.
+//
+// Only what really changed counts as a change, since the frame takes the pointer's position
+// after one as its new anchor. The system may refuse a window: CreateWindowEx fails when the 95
+// family's 64 KB window heaps or NT's desktop heap run out, and when a computer-based-training
+// hook (kiosk and security software install them) says no. Such a monitor shows the desktop
+// until a later try succeeds, and the tries are rationed, since a refusal tends to last.
 #include "frame/saver_state.h"
 #include "frame/frame_rules.h"
 
-static const char BLANKET_CLASS[] = "QuorvaneMonitorBlanket";
 static const char BLANKET_TITLE[] = "Blanket";
 
 typedef BOOL(WINAPI *EnumMonitorsProc)(HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data);
@@ -56,10 +61,10 @@ static BOOL CALLBACK NoteMonitor(HMONITOR, HDC, LPRECT monitor, LPARAM data) {
     return TRUE;
 }
 
-// Topmost, and never activated: the saver window keeps the keyboard.
-static void PlaceOver(HWND window, const RECT &area) {
-    SetWindowPos(window, HWND_TOPMOST, area.left, area.top, area.right - area.left,
-                 area.bottom - area.top, SWP_NOACTIVATE);
+// Topmost, and never activated: the saver window keeps the keyboard. Whether it moved.
+static bool PlaceOver(HWND window, const RECT &area) {
+    return SetWindowPos(window, HWND_TOPMOST, area.left, area.top, area.right - area.left,
+                        area.bottom - area.top, SWP_NOACTIVATE) != FALSE;
 }
 
 static HWND NewBlanket(HWND saver, const RECT &monitor) {
@@ -74,7 +79,8 @@ static HWND NewBlanket(HWND saver, const RECT &monitor) {
     return blanket;
 }
 
-static bool MatchBlankets(HWND saver, const RECT &covered, const MonitorList &monitors) {
+static bool MatchBlankets(HWND saver, const RECT &covered, const MonitorList &monitors,
+                          bool retryRefused) {
     RECT blanketRects[MOST_MONITORS];
     for (int b = 0; b < saverState.blanketCount; b++)
         GetWindowRect(saverState.blankets[b], &blanketRects[b]);
@@ -86,35 +92,39 @@ static bool MatchBlankets(HWND saver, const RECT &covered, const MonitorList &mo
         HWND blanket = saverState.blankets[b];
         int m = plan.cover[b];
         if (m == NO_MONITOR) {
-            DestroyWindow(blanket);
-            changed = true;
+            // It fails only for a window that is gone already: no change either.
+            changed = DestroyWindow(blanket) || changed;
             continue;
         }
-        if (!EqualRect(&blanketRects[b], &monitors.rects[m])) {
-            PlaceOver(blanket, monitors.rects[m]);
-            changed = true;
-        }
+        if (!EqualRect(&blanketRects[b], &monitors.rects[m]))
+            changed = PlaceOver(blanket, monitors.rects[m]) || changed;
         saverState.blankets[kept++] = blanket;
     }
+    bool mayCreate = retryRefused || !saverState.blanketRefused;
+    if (mayCreate)
+        saverState.blanketRefused = false;
     for (int m = 0; m < monitors.count; m++) {
-        if (!plan.fresh[m])
+        if (!plan.fresh[m] || !mayCreate)
             continue;
         HWND blanket = NewBlanket(saver, monitors.rects[m]);
-        if (blanket != NULL)
-            saverState.blankets[kept++] = blanket;
+        if (blanket == NULL) {
+            saverState.blanketRefused = true;
+            continue;
+        }
+        saverState.blankets[kept++] = blanket;
         changed = true;
     }
     saverState.blanketCount = kept;
     return changed;
 }
 
-bool MatchCoverToDisplay(HWND saver) {
+bool MatchCoverToDisplay(HWND saver, bool retryRefused) {
     RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     RECT covered;
     GetWindowRect(saver, &covered);
-    bool changed = !EqualRect(&covered, &screen);
-    if (changed) {
-        PlaceOver(saver, screen);
+    bool changed = false;
+    if (!EqualRect(&covered, &screen) && PlaceOver(saver, screen)) {
+        changed = true;
         covered = screen;
     }
     EnumMonitorsProc enumMonitors =
@@ -126,5 +136,5 @@ bool MatchCoverToDisplay(HWND saver) {
     // Without an answer nothing is known of the monitors, and the blankets stay as they are.
     if (!enumMonitors(NULL, NULL, NoteMonitor, (LPARAM)&monitors) && monitors.count == 0)
         return changed;
-    return MatchBlankets(saver, covered, monitors) || changed;
+    return MatchBlankets(saver, covered, monitors, retryRefused) || changed;
 }

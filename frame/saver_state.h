@@ -34,6 +34,7 @@ struct SaverState {
     DWORD lastVerifyTick = NO_PASSWORD_CHECK_YET; // end of the last password check
     HWND blankets[MOST_MONITORS] = {}; // over the monitors the full-screen window leaves showing
     int blanketCount = 0;
+    bool blanketRefused = false; // the system refused the last blanket tried
 };
 
 extern SaverState saverState;
@@ -57,8 +58,11 @@ int RunSaverWindow(HWND parent);
 LRESULT CALLBACK SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Makes the full-screen cover match the display as it is now: the saver window over the whole
 // primary screen, and a black window of ours over each monitor it leaves uncovered. Returns
-// whether anything had to change.
-bool MatchCoverToDisplay(HWND saver);
+// whether a window was moved, made or destroyed. After the system refused a blanket, new ones
+// are tried again only when retryRefused says so: at a tick or a notice, not at every mouse move.
+bool MatchCoverToDisplay(HWND saver, bool retryRefused);
+// The class of those black windows.
+const char BLANKET_CLASS[] = "QuorvaneMonitorBlanket";
 
 // The Windows 95 password lock.
 void LoadPasswordVerifier();

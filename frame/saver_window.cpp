@@ -53,7 +53,7 @@ int RunSaverWindow(HWND parent) {
     }
     if (saverState.saverWindow != NULL) {
         if (!saverState.preview) {
-            MatchCoverToDisplay(saverState.saverWindow);
+            MatchCoverToDisplay(saverState.saverWindow, true);
             SetForegroundWindow(saverState.saverWindow);
         }
         MSG message;
@@ -109,8 +109,8 @@ static bool ReadCursor(POINT *at) {
 // The cover follows the display. A change of it can move the pointer without the user's hand: a
 // monitor unplugged from under it, or under Wine the desktop's origin moving with a monitor
 // plugged in on the left. The position after the change is where travel is measured from.
-static void FollowDisplay(HWND window) {
-    if (MatchCoverToDisplay(window))
+static void FollowDisplay(HWND window, bool retryRefused) {
+    if (MatchCoverToDisplay(window, retryRefused))
         ReadCursor(&saverState.mouseAnchor);
 }
 
@@ -158,7 +158,7 @@ static LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam,
         break;
     case WM_DISPLAYCHANGE:
         if (!saverState.preview && !saverState.closing)
-            FollowDisplay(window);
+            FollowDisplay(window, true);
         break;
     case WM_TIMER:
         if (saverState.closing)
@@ -166,7 +166,7 @@ static LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam,
         // A change made outside the system's own calls (a monitor plugged in, the X server's
         // mode switch under Wine) comes with no notice: the cover is checked before each picture.
         if (!saverState.preview && wParam == SHOW_TIMER_ID)
-            FollowDisplay(window);
+            FollowDisplay(window, true);
         // Drawing is the least urgent work: let input reach us first.
         Sleep(0);
         break;
@@ -176,7 +176,8 @@ static LRESULT CALLBACK SaverClassProc(HWND window, UINT message, WPARAM wParam,
 
 static void CloseOnMouseTravel(HWND window) {
     // A move that comes with a change of the display, before any notice or tick has told of it.
-    FollowDisplay(window);
+    // A blanket the system refused waits for the tick: moves come by the hundred.
+    FollowDisplay(window, false);
     POINT now = saverState.mouseAnchor;
     if (!ReadCursor(&now))
         return;

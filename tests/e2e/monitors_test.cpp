@@ -11,6 +11,7 @@
 #include "harness/saver_run.h"
 #include "harness/screen.h"
 #include "e2e/password_doubles.h"
+#include "frame/saver_state.h"
 #include "pinned.h"
 
 namespace {
@@ -57,18 +58,42 @@ class TwoMonitors : public testing::TestWithParam<SecondMonitor> {
         ASSERT_FALSE(IsRectEmpty(&second));
         middle = {(second.left + second.right) / 2, (second.top + second.bottom) / 2};
     }
-    // The saver with the pointer resting on the second monitor, where its anchor then lies.
-    void Start(const std::vector<std::string> &fakes = {}) {
-        ParkCursor(middle.x, middle.y);
+    // The saver with the pointer resting on the second monitor (or at `at`), where its anchor
+    // then lies.
+    void Start(const std::vector<std::string> &fakes = {}, const POINT *at = nullptr) {
+        ParkCursor(at != nullptr ? at->x : middle.x, at != nullptr ? at->y : middle.y);
         run.Doubles(fakes);
         window = run.Start();
         ASSERT_TRUE(window != NULL);
+    }
+
+    // From now on the system refuses the saver every blanket, as a computer-based-training hook
+    // of kiosk or security software may: the hook's module refuses only in a process whose
+    // environment names the class, and logs each refusal beside itself.
+    void RefuseBlankets() {
+        refusals = BinaryDir() + "refuser.log";
+        DeleteFileA(refusals.c_str());
+        run.Env("FAKE_REFUSE_CLASS", BLANKET_CLASS);
+        HMODULE module = LoadLibraryA((BinaryDir() + "refuser.dll").c_str());
+        ASSERT_TRUE(module != NULL);
+        HHOOK hook = SetWindowsHookExA(
+            WH_CBT, (HOOKPROC)(void (*)())GetProcAddress(module, "RefuseWindows"), module, 0);
+        ASSERT_TRUE(hook != NULL);
+        run.AtEnd([=] {
+            UnhookWindowsHookEx(hook);
+            FreeLibrary(module);
+            DeleteFileA(refusals.c_str());
+        });
+    }
+    size_t Refusals() {
+        return ReadLogLines(refusals).size();
     }
 
     RECT second = {};
     POINT middle = {};
     SaverRun run;
     HWND window = NULL;
+    std::string refusals;
 };
 
 TEST_P(TwoMonitors, TheSecondMonitorIsBlackThroughTheShow) {
@@ -136,6 +161,50 @@ TEST_P(TwoMonitors, TheWindows95PasswordGuardsTheSecondMonitorToo) {
     EXPECT_TRUE(StillRunning(run.saver, 0));
     EXPECT_EQ(1, WindowsCovering(run.saver, second));
     EXPECT_TRUE(WaitUntil(SCREEN_MS, [&] { return AllBlack(second); }));
+}
+
+// The second monitor shows the desktop when the system refuses its blanket, but the slideshow
+// goes on and every way of closing still works: travel on the primary from an anchor that stays,
+// travel in from the second monitor, a key. The refused blanket is asked for again at each tick
+// of the show, not at each of hundreds of small moves.
+TEST_P(TwoMonitors, ARefusedBlanketCostsNoWayOfClosing) {
+    RefuseBlankets();
+    const LayoutRow *layout = FullScreenLayoutFor(640, 480);
+    ASSERT_TRUE(layout != nullptr);
+    const RECT primary = {0, 0, 640, 480};
+    const POINT centre = {320, 240};
+    const char *const inputs[] = {"travel on the primary", "travel from the second", "key"};
+    for (const char *input : inputs) {
+        SCOPED_TRACE(input);
+        Start({}, input == inputs[0] ? &centre : nullptr);
+        size_t asked = Refusals();
+        ASSERT_GE(asked, 1u) << "the hook refused nothing";
+        EXPECT_EQ(0, WindowsCovering(run.saver, second));
+        PostMessageA(window, WM_TIMER, pinned::SHOW_TIMER_ID, 0);
+        EXPECT_TRUE(WaitUntil(SCREEN_MS, [&] {
+            return PictureShown(primary, *layout, pinned::FULL_SCREEN_CAPTION) != 0;
+        }));
+        EXPECT_TRUE(WaitUntil(SCREEN_MS, [&] { return Refusals() > asked; }))
+            << "the tick asked for no blanket";
+        if (input == inputs[0]) {
+            asked = Refusals();
+            DWORD begun = GetTickCount();
+            for (int move = 0; move < 300; move++) {
+                SetCursorPos(centre.x + move % 2, centre.y);
+                PumpFor(5);
+            }
+            EXPECT_TRUE(StillRunning(run.saver, 0));
+            // The show's own ticks, 8 s apart, may each ask once.
+            EXPECT_LE(Refusals(), asked + 1 + (GetTickCount() - begun) / 8000)
+                << "asked during 300 moves";
+            SetCursorPos(centre.x + 4, centre.y + 1);
+        } else if (input == inputs[1]) {
+            SetCursorPos(centre.x, centre.y);
+        } else {
+            PressKey(VK_SHIFT);
+        }
+        EXPECT_EQ(0u, WaitForExit(run.saver));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Placements, TwoMonitors, testing::Values(SECOND_RIGHT, SECOND_LEFT),

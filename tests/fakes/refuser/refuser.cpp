@@ -18,14 +18,15 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, void *) {
     return TRUE;
 }
 
-// The class comes as a name, or as an atom (high word 0) that the window being made can name.
+// The class comes as a name, or as an atom (no bits above the low word) that the window being
+// made can name.
 static bool IsRefused(HWND window, const CBT_CREATEWNDA *creation, char *className, int size) {
     char refused[256];
     ReadSetting("FAKE_REFUSE_CLASS", refused, sizeof(refused));
     if (refused[0] == '\0')
         return false;
     LPCSTR name = creation->lpcs->lpszClass;
-    if (HIWORD((UINT_PTR)name) == 0) {
+    if (((UINT_PTR)name >> 16) == 0) {
         if (GetClassNameA(window, className, size) == 0)
             return false;
     } else {

@@ -144,7 +144,8 @@ fetch_and_install() {
     # apt's complaints are kept to say once; what it prints of its progress passes on.
     { errors=$(apt_get "${options[@]}" install --no-install-recommends "$@" 2>&1 >&3 3>&-); } 3>&1 &&
         return 0
-    release=$(sed -n 's/^VERSION_CODENAME=//p' "$OS_RELEASE" 2>/dev/null | tr -d '"' | head -n 1)
+    release=$(sed -n 's/^VERSION_CODENAME=//p' "$OS_RELEASE" 2>/dev/null | tr -d '"' | head -n 1) ||
+        true
     if [ -n "$release" ]; then
         local reason
         reason=$(stale_lists "$lists")

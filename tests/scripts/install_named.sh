@@ -11,6 +11,7 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 
 mkdir "$work/bin"
+export FAKE_FETCH_FAILED="E: Failed to fetch http://deb.example/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 192.0.2.1 80]"
 # FAKE_MIRROR: well, stale-lists (the update fails, the install works), release-only (the update
 # fails, only -t bookworm resolves) or broken (nothing resolves).
 cat >"$work/bin/apt-get" <<'EOF'
@@ -19,7 +20,7 @@ echo "$*" >>"$FAKE_CALLS"
 case "$*" in
 *update)
     [ "$FAKE_MIRROR" = well ] && exit 0
-    echo "E: Failed to fetch http://deb.example/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 192.0.2.1 80]" >&2
+    echo "$FAKE_FETCH_FAILED" >&2
     echo "E: Some index files failed to download. They have been ignored, or old ones used instead." >&2
     exit 100 ;;
 *"-t bookworm install"*) [ "$FAKE_MIRROR" = release-only ] && exit 0 ;;
@@ -67,8 +68,7 @@ expect() {
 }
 
 expect well 0 "" "-y -qq update\n$INSTALL"
-expect stale-lists 0 "  E: Failed to fetch http://deb.example/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 192.0.2.1 80]" \
-    "-y -qq update\n$INSTALL"
+expect stale-lists 0 "  $FAKE_FETCH_FAILED" "-y -qq update\n$INSTALL"
 expect release-only 0 "$FALLING_BACK" "-y -qq update\n$INSTALL\n$PINNED"
 expect broken 1 "The Debian mirror may be in the middle of a sync: try again later, or point /etc/apt at another mirror." \
     "-y -qq update\n$INSTALL\n$PINNED"

@@ -105,11 +105,11 @@ if [ -n "$saver_prefix" ] && [ -e "$saver_prefix" ]; then
     echo "the run's prefix $saver_prefix is left" >&2
     failed=1
 fi
+others=()
 for folder in "${kept[@]}"; do
     [ -d "$folder" ] || { echo "the run removed $folder" >&2; failed=1; }
+    others+=(-not -path "$folder")
 done
-others=()
-for folder in "${kept[@]}"; do others+=(-not -path "$folder"); done
 left=$(find "$tmp" -mindepth 1 -maxdepth 1 "${others[@]}")
 if [ -n "$left" ]; then
     echo "the run left in its TMPDIR:" >&2

@@ -92,10 +92,18 @@ done < <(awk '$1 ~ /^[0-9]+$/ { name = $2; size = $3; start = $4; next }
     name != "" { print name, size, start, ($0 ~ /CODE/ ? "code" : "data"); name = "" }' <<<"$sections")
 [ "${entry_section#* }" = code ] || fail "the entry point is not in a code section (${entry_section:-none})"
 
-# Imports, one "DLL function" a line, the DLL without its extension and in capitals.
+# Imports, one "DLL function" a line, the DLL without its extension and in capitals. Each DLL's
+# header line names the columns, which binutils 2.40 and 2.44 lay out differently: "Hint/Ord
+# Member-Name" against "Ordinal Hint Member-Name", a function imported by ordinal having no name.
 imports=$(awk '
-    /DLL Name:/ { dll = toupper($3); sub(/\.DLL$/, "", dll); next }
-    dll != "" && /^\t[0-9a-f]+\t/ { print dll, ($3 == "" ? "<ordinal " $2 ">" : $3) }
+    /DLL Name:/ { dll = toupper($3); sub(/\.DLL$/, "", dll); name = 0; next }
+    dll != "" && /^\tvma:/ {
+        for (k = 2; k <= NF; k++) if ($k == "Member-Name") name = k
+        next
+    }
+    dll != "" && name && /^\t[0-9a-f]+[ \t]/ {
+        print dll, ($name == "" || $name == "<none>" ? "<ordinal " $2 ">" : $name)
+    }
     /^$/ { dll = "" }' <<<"$headers")
 [ -n "$imports" ] || fail "no imports found"
 allowed=$(awk 'NF { for (k = 2; k <= NF; k++) print $1, $k }' <<<"$ALLOWED")
@@ -111,25 +119,33 @@ while read -r dll function; do
     grep -qxF "$dll $function" <<<"$allowed" || fail "imports $dll $function, not on the list"
 done <<<"$imports"
 
-# Instructions. The linker ends the code section with the constructor and destructor lists
-# (each -1, the entries, 0), which are addresses and not code: the code ends where they begin.
-read -r text_size text_start text_offset < <(awk '$2 == ".text" { print $3, $4, $6; exit }' \
-    <<<"$sections")
-code_end=$(od -An -v -tx4 --endian=little -j$((0x$text_offset)) -N$((0x$text_size)) "$image" |
-    awk '{ for (k = 1; k <= NF; k++) word[n++] = $k }
-    END {
-        k = n - 1
-        for (list = 0; list < 2; list++) {
-            if (word[k--] != "00000000") exit
-            while (k >= 0 && word[k] != "ffffffff") k--
-            if (k < 0) exit
-            if (list == 1) print 4 * k
-            k--
-        }
-    }')
+# Instructions. The linker writes the constructor and destructor lists (each -1, the entries, 0),
+# which are addresses and not code, at the end of a section: binutils 2.40 at the end of .text,
+# where the code then ends, and 2.44 at the end of .rdata, where the code takes all of .text.
+# list_start SECTION: the offset in the section at which the two lists begin, if it ends with them.
+list_start() {
+    local size offset
+    read -r size offset < <(awk -v name="$1" '$2 == name { print $3, $6; exit }' <<<"$sections")
+    [ -n "$size" ] || return 0
+    od -An -v -tx4 --endian=little -j$((0x$offset)) -N$((0x$size)) "$image" |
+        awk '{ for (k = 1; k <= NF; k++) word[n++] = $k }
+        END {
+            k = n - 1
+            for (list = 0; list < 2; list++) {
+                if (word[k--] != "00000000") exit
+                while (k >= 0 && word[k] != "ffffffff") k--
+                if (k < 0) exit
+                if (list == 1) print 4 * k
+                k--
+            }
+        }'
+}
+read -r text_size text_start < <(awk '$2 == ".text" { print $3, $4; exit }' <<<"$sections")
+code_end=$(list_start .text)
 if [ -z "$code_end" ]; then
-    fail "its code section does not end with the constructor and destructor lists"
     code_end=$((0x$text_size))
+    [ -n "$(list_start .rdata)" ] ||
+        fail "neither its code nor its read-only data section ends with the constructor and destructor lists"
 fi
 # One "address bytes instruction" a line; a prefix (rep) counts with the instruction it leads.
 code=$("$objdump" -d -j .text --stop-address=$((0x$text_start + code_end)) "$image")

@@ -2,5 +2,6 @@
 # kernel cannot start 32-bit programs, where Wine runs only 64-bit Windows code.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
-# The 64-bit loader itself: the wine launcher would pick the 32-bit one where it is installed.
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+# The 64-bit loader itself, through the scripts' stand-in: the wine launcher would pick the
+# 32-bit one where it is installed.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-bin/wine64)

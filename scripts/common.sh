@@ -15,6 +15,13 @@ SYNTH_PID=""
 LAB_SETTINGS=$ROOT/tests/wine/lab.reg
 # Names the machine's release, whose own suite an install may prefer.
 OS_RELEASE=/etc/os-release
+# The Debian releases the scripts are made for, by code name.
+RELEASES="bookworm trixie"
+# Wine's commands go through stand-ins of ours (see the folder's wine).
+case ":$PATH:" in
+*":$ROOT/scripts/wine-bin:"*) ;;
+*) export PATH=$ROOT/scripts/wine-bin:$PATH ;;
+esac
 
 # Bash runs an INT or TERM trap and then goes on with the next command, so the handlers exit
 # (with the status a shell reports for the signal) and the clean-up runs once, on EXIT.
@@ -61,15 +68,49 @@ as_root() {
     if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# Wine's 32-bit X driver loads the X extension libraries at run time: without Xinerama and RandR
+# it sees one monitor as large as the whole screen, and Wine 10's, without XInput2, confines the
+# pointer to a full-screen window over and over and never lets the program go on.
 PACKAGES="cmake make g++ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
-  googletest wine wine64 wine32:i386 libxinerama1:i386 libxrandr2:i386 xvfb x11-utils xauth
+  googletest wine wine64 wine32:i386 libxinerama1:i386 libxrandr2:i386 libxi6:i386 xvfb x11-utils xauth
   x11-xserver-utils xserver-xorg-core xserver-xorg-video-dummy xdotool timidity
   timgm6mb-soundfont alsa-utils sox imagemagick zip unzip libc6:i386"
 
-# The user-mode emulator that runs 32-bit Linux programs where the kernel will not: version 10
-# from bookworm-backports (bookworm's 7.2 makes every Wine start take about a minute).
+# The user-mode emulator that runs 32-bit Linux programs where the kernel will not: version 10 or
+# later, from the release itself or, on bookworm, from bookworm-backports (bookworm's 7.2 makes
+# every Wine start take about a minute).
 EMULATOR=/usr/bin/qemu-i386
+
+release_codename() {
+    sed -n 's/^VERSION_CODENAME=//p' "$OS_RELEASE" 2>/dev/null | tr -d '"' | head -n 1
+}
+
+# Says so in one line where the machine is not one of RELEASES; the scripts go on all the same.
+check_release() {
+    local release name
+    release=$(release_codename)
+    case " $RELEASES " in *" ${release:-none} "*) return 0 ;; esac
+    name=$(sed -n 's/^PRETTY_NAME=//p' "$OS_RELEASE" 2>/dev/null | tr -d '"' | head -n 1)
+    echo "These scripts are made for Debian 12 (bookworm) and Debian 13 (trixie), not" \
+        "${name:-this system}: going on as best they can."
+}
+
+# Debian's Wine 10 cannot bear TMPDIR (see scripts/wine-bin/wine): from that version on, Wine runs
+# without it.
+check_wine_tmpdir() {
+    local version
+    version=$(dpkg-query -W -f='${Version}' wine 2>/dev/null) || return 0
+    version=${version#*:}
+    if [ "${version%%.*}" -ge 10 ] 2>/dev/null; then
+        export QUORVANE_WINE_NO_TMPDIR=1
+    fi
+}
+
+# The folder under which Wine makes its server folders.
+wine_tmpdir() {
+    if [ -n "${QUORVANE_WINE_NO_TMPDIR:-}" ]; then echo /tmp; else echo "${TMPDIR:-/tmp}"; fi
+}
 
 missing_packages() {
     local p
@@ -144,8 +185,7 @@ fetch_and_install() {
     # apt's complaints are kept to say once; what it prints of its progress passes on.
     { errors=$(apt_get "${options[@]}" install --no-install-recommends "$@" 2>&1 >&3 3>&-); } 3>&1 &&
         return 0
-    release=$(sed -n 's/^VERSION_CODENAME=//p' "$OS_RELEASE" 2>/dev/null | tr -d '"' | head -n 1) ||
-        true
+    release=$(release_codename) || true
     if [ -n "$release" ]; then
         local reason
         reason=$(stale_lists "$lists")
@@ -162,7 +202,9 @@ fetch_and_install() {
 }
 
 install_packages() {
+    check_release
     install_named $PACKAGES
+    check_wine_tmpdir
 }
 
 kernel_runs_i386() {
@@ -224,13 +266,27 @@ backports_source() {
     return 1
 }
 
+emulator_is_new() {
+    "$EMULATOR" --version 2>/dev/null | grep -q "version \(1[0-9]\|[2-9][0-9]\)\."
+}
+
 # Never the recommended qemu-user-binfmt: that would send every 32-bit program on the machine
 # through the emulator. Ours is registered only inside the test run's own namespace.
+# Releases after bookworm have a new enough emulator of their own.
+install_emulator() {
+    emulator_is_new && return 0
+    [ "$(release_codename)" = bookworm ] && { install_backported_emulator; return; }
+    fetch_and_install -- qemu-user || return 1
+    emulator_is_new && return 0
+    echo "No emulator: $(release_codename)'s qemu-user is $("$EMULATOR" --version 2>/dev/null |
+        head -n 1), and Wine needs version 10 or later."
+    return 1
+}
+
 # The backports source is used for this one install and never written into the machine's apt
 # set-up: apt reads the machine's sources plus that one from a folder of ours, and keeps the
 # package lists it fetches there (no package cache, which would be built from those lists).
-install_emulator() {
-    "$EMULATOR" --version 2>/dev/null | grep -q "version \(1[0-9]\|[2-9][0-9]\)\." && return 0
+install_backported_emulator() {
     local apt status=0
     scratch_folder apt apt
     mkdir -p "$apt/sources" "$apt/lists/partial"
@@ -285,6 +341,7 @@ emulation_works() {
 #   qemu    it does not: 32-bit Wine's Linux programs run through qemu-i386 in a namespace;
 #   x64     neither works: the same sources built for 64-bit Windows stand in.
 choose_route() {
+    check_wine_tmpdir
     ROUTE=${QUORVANE_I386:-}
     case "$ROUTE" in
     native | qemu | x64) ;;
@@ -313,7 +370,7 @@ use_build() {
     if [ "$1" = x64 ]; then
         TEST_PRESET=x64
         TEST_BUILD_DIR=$ROOT/build-x64
-        WINE=/usr/lib/wine/wine64
+        WINE=wine64
         export WINEARCH=win64
     else
         TEST_PRESET=default
@@ -375,6 +432,7 @@ route_to_emulator() {
 # again inside it; there (or here, where it has none) the builds of BUILD_TARGETS (all by default).
 start_session() {
     stop_on_signals
+    check_wine_tmpdir
     sweep_scratch
     if [ -z "${QUORVANE_NAMESPACE:-}" ]; then
         install_packages
@@ -490,13 +548,13 @@ start_wine() {
 
 # wine_server_dir PREFIX: the folder in which the prefix's wineserver keeps its socket, named
 # after the prefix's device and inode. Debian's Wine puts it in a folder of the prefix's own
-# under $TMPDIR, named in the prefix's file "wineserver"; Wine as it comes uses /tmp/.wine-UID.
+# under its TMPDIR, named in the prefix's file "wineserver"; Wine as it comes uses /tmp/.wine-UID.
 wine_server_dir() {
     local prefix=$1 server folder=""
     server=$(printf 'server-%s-%x' "$(stat -c %D "$prefix")" "$(stat -c %i "$prefix")")
     [ ! -f "$prefix/wineserver" ] || folder=$(cat "$prefix/wineserver")
     if [[ $folder =~ ^wine-[A-Za-z0-9]{6}$ ]]; then
-        echo "${TMPDIR:-/tmp}/$folder/$server"
+        echo "$(wine_tmpdir)/$folder/$server"
     else
         echo "/tmp/.wine-$(id -u)/$server"
     fi
@@ -569,7 +627,7 @@ stop_session() {
     SYNTH_PID=""
     for folder in "${MOUNTS[@]}"; do umount "$folder"; done
     MOUNTS=()
-    rm -rf "${SCRATCH[@]}"
+    rm -rf --one-file-system "${SCRATCH[@]}"
     SCRATCH=()
     SESSION_DIR=""
     wait 2>/dev/null

@@ -23,8 +23,11 @@ case "$*" in
     echo "$FAKE_FETCH_FAILED" >&2
     echo "E: Some index files failed to download. They have been ignored, or old ones used instead." >&2
     exit 100 ;;
-*"-t bookworm install"*) [ "$FAKE_MIRROR" = release-only ] && exit 0 ;;
-*install*) [ "$FAKE_MIRROR" = well ] || [ "$FAKE_MIRROR" = stale-lists ] && exit 0 ;;
+*" -t "*) [ "$FAKE_MIRROR" = release-only ] && exit 0 ;;
+*install*) [ "$FAKE_MIRROR" = well ] || [ "$FAKE_MIRROR" = stale-lists ] || exit 100
+    case "$*" in *qemu-user*) printf '#!/bin/sh\necho "qemu-i386 version 10.0.13"\n' >"$FAKE_EMULATOR"
+        chmod +x "$FAKE_EMULATOR" ;; esac
+    exit 0 ;;
 esac
 echo "E: Unable to correct problems, you have held broken packages." >&2
 exit 100
@@ -34,22 +37,25 @@ printf '#!/bin/sh\nexit 1\n' >"$work/bin/dpkg-query"
 printf '#!/bin/sh\necho i386\n' >"$work/bin/dpkg"
 printf '#!/bin/sh\nexec "$@"\n' >"$work/bin/sudo"
 chmod +x "$work/bin"/*
-printf 'ID=debian\nVERSION_CODENAME=bookworm\n' >"$work/os-release"
-export PATH="$work/bin:$PATH" FAKE_CALLS="$work/calls"
+printf 'ID=debian\nVERSION_CODENAME=bookworm\n' >"$work/bookworm"
+printf 'ID=debian\nVERSION_CODENAME=trixie\n' >"$work/trixie"
+export PATH="$work/bin:$PATH" FAKE_CALLS="$work/calls" FAKE_EMULATOR="$work/qemu-i386"
 
 INSTALL="-y -qq install --no-install-recommends wine32:i386 xvfb"
 PINNED="-y -qq -t bookworm install --no-install-recommends wine32:i386 xvfb"
 FALLING_BACK="the i386 lists of bookworm-security are out of step on this mirror: installing from bookworm itself"
 
-# expect MIRROR STATUS SAID CALLS: install_named on that mirror exits with STATUS, says the line
-# SAID among its output ("" for no such line: then it says nothing of a fallback), and makes the
+# expect MIRROR STATUS SAID CALLS [RELEASE [COMMAND]]: COMMAND (by default install_named of
+# wine32:i386 and xvfb) on that mirror of RELEASE (bookworm) exits with STATUS, says the line SAID
+# among its output ("" for no such line: then it says nothing of a fallback), and makes the
 # apt-get CALLS, one a line.
 expect() {
-    local mirror=$1 status=$2 said=$3 calls=$4 got=0 output
-    rm -f "$FAKE_CALLS"
+    local mirror=$1 status=$2 said=$3 calls=$4 release=${5:-bookworm} got=0 output
+    local command=${6:-install_named wine32:i386 xvfb}
+    rm -f "$FAKE_CALLS" "$FAKE_EMULATOR"
     # Under set -e, as the scripts run it.
     output=$(FAKE_MIRROR=$mirror bash -e -c 'source "$1/scripts/common.sh"; OS_RELEASE=$2
-        install_named wine32:i386 xvfb' - "$root" "$work/os-release" 2>&1) || got=$?
+        EMULATOR=$FAKE_EMULATOR; $3' - "$root" "$work/$release" "$command" 2>&1) || got=$?
     if [ "$got" != "$status" ]; then
         printf '%s: exit %s, not %s; said\n%s\n' "$mirror" "$got" "$status" "$output" >&2
         failed=1
@@ -70,6 +76,9 @@ expect() {
 expect well 0 "" "-y -qq update\n$INSTALL"
 expect stale-lists 0 "  $FAKE_FETCH_FAILED" "-y -qq update\n$INSTALL"
 expect release-only 0 "$FALLING_BACK" "-y -qq update\n$INSTALL\n$PINNED"
+expect release-only 0 "${FALLING_BACK/%bookworm itself/trixie itself}" "-y -qq update\n$INSTALL\n${PINNED/bookworm/trixie}" trixie
+# Debian 13's own emulator is new enough: no backports.
+expect well 0 "" "-y -qq update\n-y -qq install --no-install-recommends qemu-user" trixie install_emulator
 expect broken 1 "The Debian mirror may be in the middle of a sync: try again later, or point /etc/apt at another mirror." \
     "-y -qq update\n$INSTALL\n$PINNED"
 exit $failed

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Packs the built saver with scripts/package and checks what a Windows user unpacks:
 #   check_package.sh <source dir> quorvane.scr
-# exactly QUORVANE.SCR and README.TXT, the saver byte for byte, a README that Notepad on
-# Windows 95 shows as lines (CRLF, ASCII, under 80 columns) and that says how to install.
+# exactly QUORVANE.SCR, README.TXT and BUILT.TXT, the saver byte for byte, texts that Notepad on
+# Windows 95 shows as lines (CRLF, ASCII, under 80 columns), a README that says how to install
+# and a BUILT.TXT that names the release and the toolchain that built the saver.
 # A file that is not a 32-bit Windows program is refused, and leaves no archive behind.
 set -euo pipefail
 root=${1:?usage: check_package.sh <source dir> <quorvane.scr>}
@@ -24,20 +25,29 @@ fi
 zip=$work/dist/$zip
 
 names=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-[ "$names" = "QUORVANE.SCR README.TXT " ] || fail "the archive holds: $names"
+[ "$names" = "BUILT.TXT QUORVANE.SCR README.TXT " ] || fail "the archive holds: $names"
 mkdir "$work/unpacked"
 unzip -q "$zip" -d "$work/unpacked"
 
 cmp "$scr" "$work/unpacked/QUORVANE.SCR" || fail "QUORVANE.SCR is not the built saver"
 
-readme=$work/unpacked/README.TXT
-lines=$(grep -c '' "$readme")
-[ "$(grep -c $'\r$' "$readme")" = "$lines" ] || fail "README.TXT has lines without CRLF"
-[ "$(tr -cd '\r' <"$readme" | wc -c)" = "$lines" ] || fail "README.TXT has a stray CR"
-! LC_ALL=C grep -qn $'[^\r -~]' "$readme" || fail "README.TXT is not plain ASCII"
-! tr -d '\r' <"$readme" | grep -n '.\{80\}' || fail "README.TXT has lines of 80 or more characters"
+for text in README.TXT BUILT.TXT; do
+    file=$work/unpacked/$text
+    lines=$(grep -c '' "$file")
+    [ "$(grep -c $'\r$' "$file")" = "$lines" ] || fail "$text has lines without CRLF"
+    [ "$(tr -cd '\r' <"$file" | wc -c)" = "$lines" ] || fail "$text has a stray CR"
+    ! LC_ALL=C grep -qn $'[^\r -~]' "$file" || fail "$text is not plain ASCII"
+    ! tr -d '\r' <"$file" | grep -n '.\{80\}' || fail "$text has lines of 80 or more characters"
+done
 for step in QUORVANE.SCR "Windows folder" Install Settings quorvane.ini; do
-    grep -q "$step" "$readme" || fail "README.TXT does not mention \"$step\""
+    grep -q "$step" "$work/unpacked/README.TXT" || fail "README.TXT does not mention \"$step\""
+done
+# Whoever checks the download must know on which release, with which toolchain, to rebuild it.
+for built in "$(sed -n 's/^PRETTY_NAME=//p' /etc/os-release | tr -d '"')" \
+    "g++-mingw-w64-i686-posix $(dpkg-query -W -f='${Version}' g++-mingw-w64-i686-posix)" \
+    "binutils-mingw-w64-i686 $(dpkg-query -W -f='${Version}' binutils-mingw-w64-i686)" \
+    "mingw-w64-i686-dev $(dpkg-query -W -f='${Version}' mingw-w64-i686-dev)"; do
+    grep -qF "$built" "$work/unpacked/BUILT.TXT" || fail "BUILT.TXT does not name $built"
 done
 
 # A 64-bit build in the way of the 32-bit one must not be shipped.

@@ -546,15 +546,16 @@ start_wine() {
     fi
 }
 
-# wine_server_dir PREFIX: the folder in which the prefix's wineserver keeps its socket, named
+# wine_server_dir PREFIX [TMP]: the folder in which the prefix's wineserver keeps its socket, named
 # after the prefix's device and inode. Debian's Wine puts it in a folder of the prefix's own
-# under its TMPDIR, named in the prefix's file "wineserver"; Wine as it comes uses /tmp/.wine-UID.
+# under its TMPDIR (or TMP), named in the prefix's file "wineserver"; Wine as it comes uses
+# /tmp/.wine-UID.
 wine_server_dir() {
-    local prefix=$1 server folder=""
+    local prefix=$1 tmp=${2:-$(wine_tmpdir)} server folder=""
     server=$(printf 'server-%s-%x' "$(stat -c %D "$prefix")" "$(stat -c %i "$prefix")")
     [ ! -f "$prefix/wineserver" ] || folder=$(cat "$prefix/wineserver")
     if [[ $folder =~ ^wine-[A-Za-z0-9]{6}$ ]]; then
-        echo "$(wine_tmpdir)/$folder/$server"
+        echo "$tmp/$folder/$server"
     else
         echo "/tmp/.wine-$(id -u)/$server"
     fi
@@ -598,12 +599,17 @@ scratch_folder() {
 # A folder is ours when it holds .owner; that file is free of its lock only once no process of
 # its session is left. Nothing else is touched, nor a folder with a file system mounted on it.
 sweep_scratch() {
-    local owner folder removed=()
+    local owner folder tmp removed=()
     for owner in "${TMPDIR:-/tmp}"/quorvane-*/.owner; do
         folder=${owner%/.owner}
         [ -f "$owner" ] && ! mountpoint -q "$folder" || continue
         flock -n "$owner" true 2>/dev/null || continue
-        [ ! -f "$folder/wineserver" ] || remove_server_dir "$(wine_server_dir "$folder")"
+        # Under TMPDIR, or under /tmp where that session's Wine ran without it.
+        if [ -f "$folder/wineserver" ]; then
+            for tmp in "${TMPDIR:-/tmp}" /tmp; do
+                remove_server_dir "$(wine_server_dir "$folder" "$tmp")"
+            done
+        fi
         rm -rf --one-file-system "$folder"
         removed+=("$(basename "$folder")")
     done

@@ -73,8 +73,8 @@ as_root() {
 # pointer to a full-screen window over and over and never lets the program go on.
 PACKAGES="cmake make g++ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-i686-dev mingw-w64-x86-64-dev
-  googletest wine wine64 wine32:i386 libxinerama1:i386 libxrandr2:i386 libxi6:i386 xvfb x11-utils xauth
-  x11-xserver-utils xserver-xorg-core xserver-xorg-video-dummy xdotool timidity
+  googletest wine wine64 wine32:i386 libxinerama1:i386 libxrandr2:i386 libxi6:i386 xvfb x11-utils
+  xauth x11-xserver-utils xserver-xorg-core xserver-xorg-video-dummy xdotool timidity
   timgm6mb-soundfont alsa-utils sox imagemagick zip unzip libc6:i386"
 
 # The user-mode emulator that runs 32-bit Linux programs where the kernel will not: version 10 or
@@ -204,7 +204,6 @@ fetch_and_install() {
 install_packages() {
     check_release
     install_named $PACKAGES
-    check_wine_tmpdir
 }
 
 kernel_runs_i386() {

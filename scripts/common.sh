@@ -82,8 +82,13 @@ PACKAGES="cmake make g++ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binut
 # every Wine start take about a minute).
 EMULATOR=/usr/bin/qemu-i386
 
+# os_release FIELD: the field of the machine's os-release, VERSION_CODENAME or PRETTY_NAME.
+os_release() {
+    sed -n "s/^$1=//p" "$OS_RELEASE" 2>/dev/null | tr -d '"' | head -n 1
+}
+
 release_codename() {
-    sed -n 's/^VERSION_CODENAME=//p' "$OS_RELEASE" 2>/dev/null | tr -d '"' | head -n 1
+    os_release VERSION_CODENAME
 }
 
 # Says so in one line where the machine is not one of RELEASES; the scripts go on all the same.
@@ -91,7 +96,7 @@ check_release() {
     local release name
     release=$(release_codename)
     case " $RELEASES " in *" ${release:-none} "*) return 0 ;; esac
-    name=$(sed -n 's/^PRETTY_NAME=//p' "$OS_RELEASE" 2>/dev/null | tr -d '"' | head -n 1)
+    name=$(os_release PRETTY_NAME)
     echo "These scripts are made for Debian 12 (bookworm) and Debian 13 (trixie), not" \
         "${name:-this system}: going on as best they can."
 }
